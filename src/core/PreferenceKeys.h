@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QLatin1StringView>
+
+// Keys of the preferences file, spelled once.
+namespace PreferenceKeys {
+inline constexpr QLatin1StringView assignments{"assignments"};
+inline constexpr QLatin1StringView userPaused{"userPaused"};
+inline constexpr QLatin1StringView pauseOnBattery{"pauseOnBattery"};
+inline constexpr QLatin1StringView pauseWhenCovered{"pauseWhenCovered"};
+inline constexpr QLatin1StringView firstRunSent{"firstRunSent"};
+inline constexpr QLatin1StringView libraryWindowFrame{"LumivaleLibrary"};
+} // namespace PreferenceKeys

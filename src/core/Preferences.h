@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <optional>
+
+// The user's preferences: one typed JSON object, read once and rewritten atomically on every set.
+// A file that cannot be parsed reads as empty and is moved aside, so it is never silently overwritten.
+class Preferences {
+public:
+    explicit Preferences(QString filePath);
+    Preferences(const Preferences&) = delete;
+    Preferences& operator=(const Preferences&) = delete;
+
+    // The process-wide preferences at the user's configuration folder, read on first use.
+    static Preferences& shared();
+
+    [[nodiscard]] const QString& filePath() const { return m_path; }
+    [[nodiscard]] QJsonValue value(QLatin1StringView key) const { return m_values.value(key); }
+    [[nodiscard]] bool contains(QLatin1StringView key) const { return m_values.contains(key); }
+    // The stored Boolean, or nothing when the key is absent or holds another type.
+    [[nodiscard]] std::optional<bool> boolValue(QLatin1StringView key) const;
+
+    // Stores the value and rewrites the file; returns whether the file was written.
+    bool setValue(QLatin1StringView key, const QJsonValue& value);
+    bool setBool(QLatin1StringView key, bool value) { return setValue(key, QJsonValue(value)); }
+    bool remove(QLatin1StringView key);
+
+private:
+    bool save() const;
+
+    QString m_path;
+    QJsonObject m_values;
+};

@@ -1,0 +1,117 @@
+#include "library/LibraryStore.h"
+#include "library/MediaInspector.h"
+#include "library/WallpaperTarget.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFuture>
+#include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
+
+namespace {
+struct ImportResult {
+    std::optional<Wallpaper> wallpaper;
+    QString fileName;
+};
+
+constexpr double posterLatestSeconds = 1.0;
+constexpr QSize posterBox{960, 540};
+constexpr int posterQuality = 85;
+
+QString newImportId() {
+    return QStringLiteral("own-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toLower();
+}
+
+// Probing, copying and encoding block, so they run on the store's worker thread; nothing here
+// touches the store.
+ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
+                            const std::shared_ptr<const MediaInspector>& media) {
+    ImportResult result;
+    result.fileName = url.fileName();
+    if (!url.isLocalFile() || !media)
+        return result;
+    const QString source = url.toLocalFile();
+    const std::optional<double> seconds = media->probeVideo(source);
+    if (!seconds)
+        return result;
+
+    const QFileInfo sourceInfo(result.fileName);
+    const QString id = newImportId();
+    const QString copy =
+        importedFolder + QLatin1Char('/') + id + QLatin1Char('.') + sourceInfo.suffix().toLower();
+    const QString poster = importedFolder + QLatin1Char('/') + id + QStringLiteral(".jpg");
+    // A failed attempt must not leave a hidden copy of a large video behind.
+    const auto discard = [&] {
+        QFile::remove(copy);
+        QFile::remove(poster);
+        return result;
+    };
+    if (!QFile::copy(source, copy))
+        return result;
+
+    const bool finite = std::isfinite(*seconds);
+    const double posterTime = finite ? std::min(*seconds * 0.5, posterLatestSeconds) : posterLatestSeconds;
+    const std::optional<QByteArray> jpeg = media->posterJpeg(copy, posterTime, posterBox, posterQuality);
+    if (!jpeg)
+        return discard();
+    if (!jpeg->isEmpty()) {
+        QFile file(poster);
+        if (!file.open(QIODevice::WriteOnly) || file.write(*jpeg) != jpeg->size() || !file.flush())
+            return discard();
+    }
+
+    Wallpaper w;
+    w.id = id;
+    w.title = sourceInfo.suffix().isEmpty() ? result.fileName : sourceInfo.completeBaseName();
+    if (w.title.isEmpty())
+        w.title = result.fileName;
+    w.category = QStringLiteral("Your videos");
+    w.poster = QUrl::fromLocalFile(poster).toString();
+    w.preview = QUrl::fromLocalFile(copy).toString();
+    w.video = copy;
+    // A duration that is not finite could never be written to imported.json.
+    if (finite)
+        w.seconds = *seconds;
+    w.isImported = true;
+    result.wallpaper = std::move(w);
+    return result;
+}
+} // namespace
+
+void LibraryStore::importVideos(const QList<QUrl>& urls) {
+    if (urls.isEmpty())
+        return;
+    m_importBatches.append(ImportBatch{urls, std::nullopt});
+    if (!m_importing)
+        importNext();
+}
+
+void LibraryStore::importNext() {
+    while (!m_importBatches.isEmpty() && m_importBatches.first().urls.isEmpty()) {
+        const ImportBatch batch = m_importBatches.takeFirst();
+        if (batch.last)
+            useWallpaper(*batch.last, QStringLiteral("*"));
+        Q_EMIT importsFinished();
+    }
+    if (m_importBatches.isEmpty()) {
+        m_importing = false;
+        return;
+    }
+    m_importing = true;
+    const QUrl url = m_importBatches.first().urls.takeFirst();
+    QtConcurrent::run(&m_workers, importOnWorker, url, m_root + QStringLiteral("/Imported"), m_media)
+        .then(this, [this](const ImportResult& result) {
+            if (result.wallpaper) {
+                QList<Wallpaper> imported = m_imported;
+                imported.prepend(*result.wallpaper);
+                setImported(std::move(imported));
+                saveImported();
+                bumpRevision();
+                m_importBatches.first().last = result.wallpaper;
+            } else {
+                setProblem(importFailedSentence(result.fileName));
+            }
+            importNext();
+        });
+}

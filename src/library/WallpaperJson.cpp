@@ -1,0 +1,283 @@
+#include "library/Wallpaper.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+namespace Key {
+constexpr QLatin1StringView id{"id"};
+constexpr QLatin1StringView title{"title"};
+constexpr QLatin1StringView category{"category"};
+constexpr QLatin1StringView poster{"poster"};
+constexpr QLatin1StringView preview{"preview"};
+constexpr QLatin1StringView video{"video"};
+constexpr QLatin1StringView bytes{"bytes"};
+constexpr QLatin1StringView seconds{"seconds"};
+constexpr QLatin1StringView resolution{"resolution"};
+constexpr QLatin1StringView isImported{"isImported"};
+constexpr QLatin1StringView wallpapers{"wallpapers"};
+} // namespace Key
+
+// Reading. Each reader returns false on a type error; a missing key or null leaves the field absent.
+
+bool readRequired(const QJsonObject& object, QLatin1StringView key, QString& out) {
+    const QJsonValue value = object.value(key);
+    if (!value.isString())
+        return false;
+    out = value.toString();
+    return true;
+}
+
+bool readText(const QJsonObject& object, QLatin1StringView key, std::optional<QString>& out) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isString())
+        return false;
+    out = value.toString();
+    return true;
+}
+
+bool readInteger(const QJsonObject& object, QLatin1StringView key, std::optional<qint64>& out) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isDouble())
+        return false;
+    // toInteger answers its default for fractions and for numbers outside 64 bits; two different
+    // defaults tell such a number from a stored 0 or 1.
+    const qint64 first = value.toInteger(0);
+    if (first == 0 && value.toInteger(1) != 0)
+        return false;
+    out = first;
+    return true;
+}
+
+bool readNumber(const QJsonObject& object, QLatin1StringView key, std::optional<double>& out) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isDouble())
+        return false;
+    out = value.toDouble();
+    return true;
+}
+
+bool readBool(const QJsonObject& object, QLatin1StringView key, std::optional<bool>& out) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isBool())
+        return false;
+    out = value.toBool();
+    return true;
+}
+
+std::optional<Wallpaper> fromObject(const QJsonValue& element) {
+    if (!element.isObject())
+        return std::nullopt;
+    const QJsonObject object = element.toObject();
+    Wallpaper w;
+    const bool ok =
+        readRequired(object, Key::id, w.id) && readRequired(object, Key::title, w.title) &&
+        readRequired(object, Key::category, w.category) && readText(object, Key::poster, w.poster) &&
+        readText(object, Key::preview, w.preview) && readText(object, Key::video, w.video) &&
+        readInteger(object, Key::bytes, w.bytes) && readNumber(object, Key::seconds, w.seconds) &&
+        readText(object, Key::resolution, w.resolution) && readBool(object, Key::isImported, w.isImported);
+    if (!ok)
+        return std::nullopt;
+    return w;
+}
+
+std::optional<QList<Wallpaper>> fromArray(const QJsonValue& value) {
+    if (!value.isArray())
+        return std::nullopt;
+    const QJsonArray array = value.toArray();
+    QList<Wallpaper> list;
+    list.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        std::optional<Wallpaper> w = fromObject(element);
+        if (!w)
+            return std::nullopt;
+        list.append(std::move(*w));
+    }
+    return list;
+}
+
+std::optional<QJsonDocument> parse(const QByteArray& bytes) {
+    QJsonParseError error{};
+    QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    return document;
+}
+
+// Writing. A small writer of our own keeps the keys in the record's order, which a QJsonObject
+// (sorted keys) would not, and makes the non-finite rule explicit.
+
+class Writer {
+public:
+    void string(const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        m_out.append('"');
+        for (const char c : utf8) {
+            const auto u = static_cast<unsigned char>(c);
+            switch (c) {
+            case '"':
+                m_out.append("\\\"");
+                break;
+            case '\\':
+                m_out.append("\\\\");
+                break;
+            case '\n':
+                m_out.append("\\n");
+                break;
+            case '\r':
+                m_out.append("\\r");
+                break;
+            case '\t':
+                m_out.append("\\t");
+                break;
+            default:
+                if (u < 0x20) {
+                    static constexpr char hex[] = "0123456789abcdef";
+                    m_out.append("\\u00");
+                    m_out.append(hex[u >> 4]);
+                    m_out.append(hex[u & 0xF]);
+                } else {
+                    m_out.append(c);
+                }
+            }
+        }
+        m_out.append('"');
+    }
+
+    void key(QLatin1StringView name) {
+        if (m_needsComma)
+            m_out.append(',');
+        m_out.append('"').append(name.data(), name.size()).append("\":");
+        m_needsComma = true;
+    }
+
+    void raw(const char* text) { m_out.append(text); }
+    void raw(char c) { m_out.append(c); }
+    void resetComma() { m_needsComma = false; }
+
+    bool wallpaper(const Wallpaper& w) {
+        raw('{');
+        resetComma();
+        key(Key::id);
+        string(w.id);
+        key(Key::title);
+        string(w.title);
+        key(Key::category);
+        string(w.category);
+        optionalText(Key::poster, w.poster);
+        optionalText(Key::preview, w.preview);
+        optionalText(Key::video, w.video);
+        if (w.bytes) {
+            key(Key::bytes);
+            m_out.append(QByteArray::number(*w.bytes));
+        }
+        if (w.seconds) {
+            if (!std::isfinite(*w.seconds))
+                return false;
+            key(Key::seconds);
+            char buffer[32];
+            const auto result = std::to_chars(buffer, buffer + sizeof buffer, *w.seconds);
+            m_out.append(buffer, result.ptr - buffer);
+        }
+        optionalText(Key::resolution, w.resolution);
+        if (w.isImported) {
+            key(Key::isImported);
+            raw(*w.isImported ? "true" : "false");
+        }
+        raw('}');
+        return true;
+    }
+
+    bool array(const QList<Wallpaper>& list) {
+        raw('[');
+        bool first = true;
+        for (const Wallpaper& w : list) {
+            if (!first)
+                raw(',');
+            first = false;
+            if (!wallpaper(w))
+                return false;
+        }
+        raw(']');
+        return true;
+    }
+
+    [[nodiscard]] QByteArray take() { return std::move(m_out); }
+    void reserve(qsizetype size) { m_out.reserve(size); }
+
+private:
+    void optionalText(QLatin1StringView name, const std::optional<QString>& value) {
+        if (!value)
+            return;
+        key(name);
+        string(*value);
+    }
+
+    QByteArray m_out;
+    bool m_needsComma = false;
+};
+
+} // namespace
+
+std::optional<Catalog> WallpaperJson::decodeCatalog(const QByteArray& document) {
+    const std::optional<QJsonDocument> parsed = parse(document);
+    if (!parsed || !parsed->isObject())
+        return std::nullopt;
+    std::optional<QList<Wallpaper>> list = fromArray(parsed->object().value(Key::wallpapers));
+    if (!list)
+        return std::nullopt;
+    return Catalog{std::move(*list)};
+}
+
+std::optional<QByteArray> WallpaperJson::encodeCatalog(const Catalog& catalog) {
+    Writer writer;
+    writer.reserve(catalog.wallpapers.size() * 256 + 32);
+    writer.raw("{\"wallpapers\":");
+    if (!writer.array(catalog.wallpapers))
+        return std::nullopt;
+    writer.raw('}');
+    return writer.take();
+}
+
+std::optional<QList<Wallpaper>> WallpaperJson::decodeImportedList(const QByteArray& document) {
+    const std::optional<QJsonDocument> parsed = parse(document);
+    if (!parsed || !parsed->isArray())
+        return std::nullopt;
+    return fromArray(QJsonValue(parsed->array()));
+}
+
+std::optional<QByteArray> WallpaperJson::encodeImportedList(const QList<Wallpaper>& wallpapers) {
+    Writer writer;
+    writer.reserve(wallpapers.size() * 256 + 2);
+    if (!writer.array(wallpapers))
+        return std::nullopt;
+    return writer.take();
+}
+
+std::optional<Wallpaper> WallpaperJson::decodeWallpaper(const QByteArray& object) {
+    const std::optional<QJsonDocument> parsed = parse(object);
+    if (!parsed || !parsed->isObject())
+        return std::nullopt;
+    return fromObject(QJsonValue(parsed->object()));
+}
+
+std::optional<QByteArray> WallpaperJson::encodeWallpaper(const Wallpaper& wallpaper) {
+    Writer writer;
+    if (!writer.wallpaper(wallpaper))
+        return std::nullopt;
+    return writer.take();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A fresh XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME for one test; the old values return
+// when it goes away.
+class TempXdgHome {
+public:
+    TempXdgHome();
+    ~TempXdgHome();
+    TempXdgHome(const TempXdgHome&) = delete;
+    TempXdgHome& operator=(const TempXdgHome&) = delete;
+
+    [[nodiscard]] QString path() const { return m_dir.path(); }
+    [[nodiscard]] QString dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
+    [[nodiscard]] QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
+    [[nodiscard]] QString cacheHome() const { return m_dir.path() + QStringLiteral("/cache"); }
+    // $XDG_DATA_HOME/Lumivale
+    [[nodiscard]] QString libraryRoot() const { return dataHome() + QStringLiteral("/Lumivale"); }
+    // $XDG_CONFIG_HOME/Lumivale/preferences.json
+    [[nodiscard]] QString preferencesFile() const {
+        return configHome() + QStringLiteral("/Lumivale/preferences.json");
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldData, m_oldConfig, m_oldCache;
+    bool m_hadData, m_hadConfig, m_hadCache;
+};
