@@ -1,4 +1,5 @@
 #include "library/LibraryStore.h"
+#include "library/ReplyChecks.h"
 #include "library/WallpaperTarget.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@ struct LibraryStore::Download {
     std::unique_ptr<QSaveFile> file;
     std::function<void()> continuation;
     QMetaObject::Connection observation;
+    qint64 written = 0;
     bool cancelled = false;
     bool failed = false;
 };
@@ -89,6 +91,7 @@ void LibraryStore::download(const Wallpaper& wallpaper, std::function<void()> co
             task->failed = true;
             reply->abort();
         }
+        task->written += chunk.size();
     });
     connect(reply, &QNetworkReply::finished, this, [this, id] { finishDownload(id); });
 
@@ -113,10 +116,11 @@ void LibraryStore::finishDownload(const QString& id) {
     reply->deleteLater();
 
     bool success = false;
-    if (!task->cancelled && !task->failed && reply->error() == QNetworkReply::NoError &&
-        reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200) {
+    if (!task->cancelled && !task->failed) {
         const QByteArray rest = reply->readAll();
-        success = task->file->write(rest) == rest.size() && task->file->commit();
+        task->written += rest.size();
+        success = ReplyChecks::succeeded(reply, task->written) && task->file->write(rest) == rest.size() &&
+                  task->file->commit();
     }
     if (!success)
         task->file->cancelWriting();

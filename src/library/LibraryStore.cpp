@@ -4,6 +4,7 @@
 #include "core/AtomicFile.h"
 #include "core/ServiceUrls.h"
 #include "library/MediaInspector.h"
+#include "library/ReplyChecks.h"
 #include "library/WallpaperTarget.h"
 
 #include <QDir>
@@ -218,12 +219,12 @@ void LibraryStore::refresh() {
 
 void LibraryStore::finishRefresh(QNetworkReply* reply, bool tooLarge) {
     reply->deleteLater();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     std::optional<Catalog> decoded;
     QByteArray body;
-    if (!tooLarge && reply->error() == QNetworkReply::NoError && status == 200) {
+    if (!tooLarge) {
         body = reply->readAll();
-        decoded = WallpaperJson::decodeCatalog(body);
+        if (ReplyChecks::succeeded(reply, body.size()))
+            decoded = WallpaperJson::decodeCatalog(body);
     }
     if (decoded) {
         setCatalog(std::move(decoded->wallpapers));

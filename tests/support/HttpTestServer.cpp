@@ -4,16 +4,13 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 
 namespace {
 
-constexpr qint64 kDefaultPieceSize = 64 * 1024;
+constexpr qint64 kDefaultPieceSize = qint64(64) * 1024;
 // More body is written only once the socket has drained below this, so a huge body never sits in memory.
-constexpr qint64 kHighWaterBytes = 256 * 1024;
-constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
+constexpr qint64 kHighWaterBytes = qint64(256) * 1024;
+constexpr qsizetype kMaxHeaderBytes = qsizetype(64) * 1024;
 // A prime period, so a piece delivered at the wrong offset never matches by accident.
 constexpr qint64 kPatternPeriod = 251;
 
@@ -444,7 +441,7 @@ QUrl HttpTestServer::url(const QString& path) const {
 }
 
 void HttpTestServer::setResponse(const QString& path, Response response) {
-    m_routes.insert(path, std::move(response));
+    m_routes.insert(path, response);
 }
 
 void HttpTestServer::removeResponse(const QString& path) {

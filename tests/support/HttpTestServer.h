@@ -37,14 +37,15 @@ public:
         int status = 200;
         Headers headers{}; // Content-Length, Transfer-Encoding and Connection are added unless given here
         QByteArray body{};
-        // When >= 0, the body is this many bytes of generatedBody() made piece by piece, and `body` is
-        // unused.
+        // When >= 0, a body of this many generatedBody() bytes, made piece by piece; `body` is then unused.
         qint64 generatedBodySize = -1;
         bool chunked = false;
         qsizetype chunkSize = 0; // bytes per write and per HTTP chunk; 0 means 64 KiB
         int delayMs = 0;         // before the status line
         int intervalMs = 0;      // between writes
         // Close the connection once this many body bytes are out, if the body is longer.
+        // QNetworkAccessManager 6.4 does not always report that as an error, so a client must compare what it
+        // got with Content-Length.
         qint64 dropAfterBytes = -1;
         // No Content-Length: the end of the body is marked by closing the connection.
         bool omitContentLength = false;
@@ -84,8 +85,7 @@ public:
     [[nodiscard]] static QByteArray generatedBody(qint64 offset, qint64 size);
 
 Q_SIGNALS:
-    // Emitted when a request has fully arrived, before its response is chosen: a slot may still change
-    // routes.
+    // Emitted once a request has fully arrived, before its response is chosen (a slot may still set routes).
     void requestReceived(const HttpTestServer::Request& request);
 
 private:
