@@ -7,7 +7,7 @@ constexpr auto defaultBase = "https://catalog.lumivale.org";
 QUrl ServiceUrls::base() {
     const QString configured = qEnvironmentVariable("LUMIVALE_CATALOG_URL").trimmed();
     if (!configured.isEmpty()) {
-        const QUrl url(configured, QUrl::StrictMode);
+        QUrl url(configured, QUrl::StrictMode);
         if (url.isValid() &&
             (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
             !url.host().isEmpty())

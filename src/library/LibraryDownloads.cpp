@@ -24,7 +24,7 @@ struct LibraryStore::Download {
 };
 
 namespace {
-constexpr qint64 readBufferBytes = 4 * 1024 * 1024;
+constexpr qint64 readBufferBytes = 4LL * 1024 * 1024;
 
 bool isHttpUrl(const QUrl& url) {
     return url.isValid() && !url.host().isEmpty() &&

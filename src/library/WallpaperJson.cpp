@@ -101,7 +101,7 @@ std::optional<QList<Wallpaper>> fromArray(const QJsonValue& value) {
     const QJsonArray array = value.toArray();
     QList<Wallpaper> list;
     list.reserve(array.size());
-    for (const QJsonValue& element : array) {
+    for (const auto& element : array) {
         std::optional<Wallpaper> w = fromObject(element);
         if (!w)
             return std::nullopt;

@@ -1,0 +1,5 @@
+#include "shell/ProcessEntry.h"
+
+int main(int argc, char* argv[]) {
+    return ProcessEntry::run(argc, argv);
+}
