@@ -126,9 +126,16 @@ public:
     void string(const QString& text) {
         const QByteArray utf8 = text.toUtf8();
         m_out.append('"');
-        for (const char c : utf8) {
-            const auto u = static_cast<unsigned char>(c);
-            switch (c) {
+        const char* run = utf8.constData();
+        const char* const end = run + utf8.size();
+        // Copy unescaped stretches whole; most text has nothing to escape.
+        for (const char* p = run; p != end; ++p) {
+            const auto u = static_cast<unsigned char>(*p);
+            if (u >= 0x20 && u != '"' && u != '\\')
+                continue;
+            m_out.append(run, p - run);
+            run = p + 1;
+            switch (u) {
             case '"':
                 m_out.append("\\\"");
                 break;
@@ -144,17 +151,14 @@ public:
             case '\t':
                 m_out.append("\\t");
                 break;
-            default:
-                if (u < 0x20) {
-                    static constexpr char hex[] = "0123456789abcdef";
-                    m_out.append("\\u00");
-                    m_out.append(hex[u >> 4]);
-                    m_out.append(hex[u & 0xF]);
-                } else {
-                    m_out.append(c);
-                }
+            default: {
+                static constexpr char hex[] = "0123456789abcdef";
+                const char escaped[] = {'\\', 'u', '0', '0', hex[u >> 4], hex[u & 0xF]};
+                m_out.append(escaped, sizeof escaped);
+            }
             }
         }
+        m_out.append(run, end - run);
         m_out.append('"');
     }
 
