@@ -84,6 +84,7 @@ private Q_SLOTS:
     void posterFollowsTheRequestedTime();
     void qualityControlsTheJpeg();
     void concurrentCallsAgreeWithSerialOnes();
+    void stillImagesAreNoVideos();
 
 private:
     [[nodiscard]] QImage poster(const QString& path, double atSeconds, QSize box = kPosterBox) const;
@@ -257,6 +258,17 @@ void TestFfmpegMediaInspector::concurrentCallsAgreeWithSerialOnes() {
         const Result serial = inspect(paths[i]);
         QVERIFY(parallel[i].duration == serial.duration);
         QVERIFY(parallel[i].jpeg == serial.jpeg);
+    }
+}
+
+void TestFfmpegMediaInspector::stillImagesAreNoVideos() {
+    for (const QString& name : {u"still.png"_s, u"still.jpg"_s, u"still-png.mp4"_s}) {
+        const QString path =
+            m_videos.makeCustom(name, {u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc2=s=320x180"_s, u"-frames:v"_s,
+                                       u"1"_s, u"-f"_s, name.endsWith(u".jpg"_s) ? u"mjpeg"_s : u"image2"_s,
+                                       u"-c:v"_s, name.endsWith(u".jpg"_s) ? u"mjpeg"_s : u"png"_s});
+        QVERIFY(!path.isEmpty());
+        QVERIFY2(!m_inspector.probeVideo(path), qPrintable(name));
     }
 }
 

@@ -331,9 +331,17 @@ FfmpegMediaInspector::FfmpegMediaInspector() {
     Q_UNUSED(quiet);
 }
 
+namespace {
+// FFmpeg reads a picture as a video of one frame; a still image is no wallpaper video.
+bool isStillImage(const AVFormatContext* format) {
+    const QByteArray name(format->iformat->name);
+    return name == "image2" || name.endsWith("_pipe");
+}
+} // namespace
+
 std::optional<double> FfmpegMediaInspector::probeVideo(const QString& path) const {
     VideoReader reader;
-    if (!reader.open(path))
+    if (!reader.open(path) || isStillImage(reader.format()))
         return std::nullopt;
     FramePtr frame(av_frame_alloc());
     if (!frame || !reader.nextFrame(frame.get()))
