@@ -1,0 +1,130 @@
+#pragma once
+
+#include "engine/EnginePlatform.h"
+#include "library/WallpaperTarget.h"
+
+#include <QList>
+#include <QMap>
+#include <QMetaObject>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QVariantMap>
+#include <map>
+#include <memory>
+#include <optional>
+
+class LibraryStore;
+class Preferences;
+class QTimer;
+class SharedPlayer;
+class WallpaperWindow;
+struct ScreenInfo;
+
+// Decides which video plays on which display, owns the wallpaper windows and the shared players,
+// and pauses playback when nothing speaks for it. The platform only carries out what it decides.
+// Main thread only; every assignment to a published field notifies, changed or not.
+class WallpaperEngine : public QObject, public WallpaperTarget {
+    Q_OBJECT
+    Q_PROPERTY(QVariantMap assignments READ assignmentsVariant NOTIFY assignmentsChanged)
+    Q_PROPERTY(bool userPaused READ userPaused WRITE setUserPaused NOTIFY userPausedChanged)
+    Q_PROPERTY(bool pauseOnBattery READ pauseOnBattery WRITE setPauseOnBattery NOTIFY pauseOnBatteryChanged)
+    Q_PROPERTY(
+        bool pauseWhenCovered READ pauseWhenCovered WRITE setPauseWhenCovered NOTIFY pauseWhenCoveredChanged)
+    Q_PROPERTY(QString pauseReason READ pauseReasonText NOTIFY pauseReasonChanged)
+    Q_PROPERTY(QString statusLine READ statusLine NOTIFY statusLineChanged)
+
+public:
+    // Display key or "*" to wallpaper id.
+    using AssignmentMap = QMap<QString, QString>;
+
+    static constexpr int coverScanIntervalMs = 2000;
+
+    // Reads the assignments and the three preferences; applies nothing until start().
+    WallpaperEngine(LibraryStore& store, Preferences& preferences, const EnginePlatform& platform,
+                    QObject* parent = nullptr);
+    ~WallpaperEngine() override;
+    WallpaperEngine(const WallpaperEngine&) = delete;
+    WallpaperEngine& operator=(const WallpaperEngine&) = delete;
+
+    // The process-wide engine. The composition root makes it with the real adapters, owns it so that
+    // it goes before the application object does, and registers it here.
+    [[nodiscard]] static WallpaperEngine& shared();
+    static void setShared(WallpaperEngine* engine);
+
+    [[nodiscard]] const AssignmentMap& assignments() const { return m_assignments; }
+    [[nodiscard]] QVariantMap assignmentsVariant() const;
+    [[nodiscard]] bool userPaused() const { return m_userPaused; }
+    [[nodiscard]] bool pauseOnBattery() const { return m_pauseOnBattery; }
+    [[nodiscard]] bool pauseWhenCovered() const { return m_pauseWhenCovered; }
+    [[nodiscard]] const std::optional<QString>& pauseReason() const { return m_pauseReason; }
+    [[nodiscard]] QString pauseReasonText() const { return m_pauseReason.value_or(QString()); }
+    [[nodiscard]] QString statusLine() const;
+    [[nodiscard]] const QSet<QString>& screensUnderAWindow() const { return m_screensUnderAWindow; }
+
+    // Change the map without saving or applying it; callers save, then apply.
+    void setAssignments(AssignmentMap assignments);
+    void setAssignment(const QString& key, const QString& id);
+    void saveAssignments();
+
+    // Each setter stores, persists and re-evaluates playback, also when the value does not change.
+    void setUserPaused(bool paused);
+    void setPauseOnBattery(bool pause);
+    void setPauseWhenCovered(bool pause);
+
+    // WallpaperTarget: the store's useWallpaper and removal.
+    void useWallpaper(const QString& id, const QString& displayChoice) override;
+    void forgetWallpaper(const QString& id) override;
+
+    // Empties the map, saves and applies; the user pause stays.
+    Q_INVOKABLE void stop();
+    // Puts the wallpaper after the current one in the store's downloaded list on every display.
+    Q_INVOKABLE void advance();
+
+    // Puts the map on the screens: one window per display that resolves to a file, one player per
+    // file, then re-evaluates playback.
+    void apply();
+    void updatePlayback();
+    [[nodiscard]] std::optional<QString> conditionReason() const;
+
+    // Connects the engine to the system and applies the map for the first time; a second call does
+    // nothing.
+    void start();
+    // Records which displays one window covers; re-evaluates only when that set changes.
+    void refreshCover();
+
+Q_SIGNALS:
+    void assignmentsChanged();
+    void userPausedChanged();
+    void pauseOnBatteryChanged();
+    void pauseWhenCoveredChanged();
+    void pauseReasonChanged();
+    void statusLineChanged();
+
+private:
+    [[nodiscard]] std::optional<QString> resolve(const QString& key) const;
+    [[nodiscard]] std::unique_ptr<WallpaperWindow> makeWindow(const ScreenInfo& screen);
+    void setPauseReason(std::optional<QString> reason);
+    void publishStatusLine();
+
+    AssignmentMap m_assignments;
+    bool m_userPaused = false;
+    bool m_pauseOnBattery = true;
+    bool m_pauseWhenCovered = true;
+    std::optional<QString> m_pauseReason;
+    std::map<QString, std::unique_ptr<WallpaperWindow>> m_windows;
+    std::map<QString, std::unique_ptr<SharedPlayer>> m_players;
+    QList<QMetaObject::Connection> m_observers;
+    QMetaObject::Connection m_bag;
+    bool m_screensAsleep = false;
+    bool m_locked = false;
+    bool m_sessionInactive = false;
+    QMetaObject::Connection m_powerSource;
+    std::unique_ptr<QTimer> m_coverTimer;
+    QSet<QString> m_screensUnderAWindow;
+
+    LibraryStore& m_store;
+    Preferences& m_preferences;
+    EnginePlatform m_platform;
+    QString m_statusLine;
+};

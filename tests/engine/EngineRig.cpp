@@ -1,0 +1,103 @@
+#include "EngineRig.h"
+
+#include "core/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+namespace {
+QString videoFile(const TempXdgHome& home, const QString& id) {
+    return home.libraryRoot() + QStringLiteral("/Library/") + id + QStringLiteral(".mp4");
+}
+
+QString idOfFile(const QString& file) {
+    return QFileInfo(file).completeBaseName();
+}
+} // namespace
+
+EngineRig::EngineRig() {
+    QDir().mkpath(home.libraryRoot() + QStringLiteral("/Library"));
+    QDir().mkpath(QFileInfo(home.preferencesFile()).path());
+}
+
+void EngineRig::setCatalog(const QStringList& ids) const {
+    QJsonArray wallpapers;
+    for (const QString& id : ids)
+        wallpapers.append(QJsonObject{{"id", id}, {"title", id.toUpper()}, {"category", "Nature"}});
+    QFile file(home.libraryRoot() + QStringLiteral("/catalog.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(QJsonObject{{"wallpapers", wallpapers}}).toJson());
+}
+
+void EngineRig::setStoredPreference(QLatin1StringView key, const QJsonValue& value) const {
+    QJsonObject object = storedPreferences();
+    object.insert(key, value);
+    QVERIFY(AtomicFile::write(home.preferencesFile(), QJsonDocument(object).toJson()));
+}
+
+WallpaperEngine& EngineRig::build() {
+    store = std::make_unique<LibraryStore>(home.libraryRoot());
+    preferences = std::make_unique<Preferences>(home.preferencesFile());
+    engine = std::make_unique<WallpaperEngine>(*store, *preferences, fakes.platform());
+    store->setWallpaperTarget(engine.get());
+    return *engine;
+}
+
+void EngineRig::addVideo(const QString& id) const {
+    QFile file(videoFile(home, id));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not really a video");
+}
+
+void EngineRig::removeVideo(const QString& id) const {
+    QVERIFY(QFile::remove(videoFile(home, id)));
+}
+
+Wallpaper EngineRig::wallpaper(const QString& id) {
+    Wallpaper record;
+    record.id = id;
+    record.title = id.toUpper();
+    record.category = QStringLiteral("Nature");
+    return record;
+}
+
+QJsonObject EngineRig::storedPreferences() const {
+    QFile file(home.preferencesFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+void EngineRig::setScreens(const QStringList& keys, bool notify) {
+    QList<ScreenInfo> screens;
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        screens.append(FakeScreenSource::screen(keys[i], QRect(int(i) * 1920, 0, 1920, 1080)));
+    fakes.screens.setScreens(screens, notify);
+}
+
+QString EngineRig::shownOn(const QString& key) const {
+    const FakeWindow* window = fakes.factory.window(key);
+    if (!window || !window->fakePlayer() || !window->isShown())
+        return {};
+    return idOfFile(window->fakePlayer()->file());
+}
+
+FakePlayer* EngineRig::playerOf(const QString& id) const {
+    for (FakePlayer* player : fakes.factory.players()) {
+        if (idOfFile(player->file()) == id)
+            return player;
+    }
+    return nullptr;
+}
+
+WallpaperEngine::AssignmentMap assignmentsFrom(const QJsonValue& value) {
+    WallpaperEngine::AssignmentMap map;
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        map.insert(it.key(), it.value().toString());
+    return map;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "engine/EnginePlatform.h"
+#include "fakes/FakeScreenSource.h"
+#include "fakes/FakeSystemConditions.h"
+#include "fakes/FakeWallpaperFactory.h"
+#include "fakes/FakeWindowList.h"
+
+// Every platform service the engine needs, faked. Must outlive the engine that uses it.
+struct FakePlatform {
+    FakeScreenSource screens;
+    FakeWallpaperFactory factory;
+    FakeSystemConditions conditions;
+    FakeWindowList windowList;
+
+    [[nodiscard]] EnginePlatform platform() {
+        return {.screens = screens, .factory = factory, .conditions = conditions, .windowList = windowList};
+    }
+};
