@@ -51,6 +51,8 @@ WallpaperEngine::WallpaperEngine(LibraryStore& store, Preferences& preferences,
       m_store(store), m_preferences(preferences), m_platform(platform), m_statusLine(statusLine()) {}
 
 WallpaperEngine::~WallpaperEngine() {
+    if (m_store.wallpaperTarget() == this)
+        m_store.setWallpaperTarget(nullptr);
     // Windows point at players, so they go first.
     m_windows.clear();
     m_players.clear();

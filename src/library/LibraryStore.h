@@ -45,6 +45,7 @@ public:
 
     void setMediaInspector(std::shared_ptr<const MediaInspector> inspector);
     void setWallpaperTarget(WallpaperTarget* target);
+    [[nodiscard]] WallpaperTarget* wallpaperTarget() const { return m_target; }
 
     [[nodiscard]] const QList<Wallpaper>& catalog() const { return m_catalog; }
     [[nodiscard]] const QList<Wallpaper>& imported() const { return m_imported; }
