@@ -1,0 +1,74 @@
+#include "support/DBusMock.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusVariant>
+#include <QTest>
+
+namespace {
+constexpr int waitMs = 10'000;
+}
+
+DBusMock::DBusMock(QDBusConnection bus, QString service, QStringList arguments,
+                   QProcessEnvironment environment)
+    : m_bus(std::move(bus)), m_service(std::move(service)), m_arguments(std::move(arguments)),
+      m_environment(std::move(environment)) {}
+
+DBusMock::~DBusMock() {
+    (void)stop();
+}
+
+bool DBusMock::isOnBus() const {
+    return m_bus.interface()->isServiceRegistered(m_service).value();
+}
+
+bool DBusMock::start() {
+    if (m_process)
+        return false;
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessEnvironment(m_environment);
+    m_process->setStandardOutputFile(QProcess::nullDevice());
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process->start(QStringLiteral("/usr/bin/python3"), QStringList{"-m", "dbusmock"} + m_arguments);
+    if (!m_process->waitForStarted(waitMs))
+        return false;
+    return QTest::qWaitFor([this] { return isOnBus() || m_process->state() == QProcess::NotRunning; },
+                           waitMs) &&
+           isOnBus();
+}
+
+bool DBusMock::stop() {
+    if (!m_process)
+        return true;
+    m_process->terminate();
+    if (!m_process->waitForFinished(waitMs)) {
+        m_process->kill();
+        m_process->waitForFinished(waitMs);
+    }
+    m_process.reset();
+    return QTest::qWaitFor([this] { return !isOnBus(); }, waitMs);
+}
+
+QDBusMessage DBusMock::call(const QString& path, const QString& interface, const QString& method,
+                            const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(m_service, path, interface, method);
+    message.setArguments(arguments);
+    const QDBusMessage reply = m_bus.call(message, QDBus::Block, waitMs);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        qWarning("%s.%s failed: %s", qPrintable(interface), qPrintable(method),
+                 qPrintable(reply.errorMessage()));
+    return reply;
+}
+
+bool DBusMock::setProperty(const QString& path, const QString& interface, const QString& name,
+                           const QVariant& value) {
+    return call(path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+                {interface, name, QVariant::fromValue(QDBusVariant(value))})
+               .type() == QDBusMessage::ReplyMessage;
+}
+
+bool DBusMock::emitSignal(const QString& path, const QString& interface, const QString& name,
+                          const QString& signature, const QVariantList& arguments) {
+    return call(path, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EmitSignal"),
+                {interface, name, signature, arguments})
+               .type() == QDBusMessage::ReplyMessage;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+
+// One python3-dbusmock server that owns one name on one bus. It can be stopped and started again,
+// fresh, as a service that goes away and comes back. The helpers block: they are for the test's side.
+class DBusMock {
+public:
+    DBusMock(QDBusConnection bus, QString service, QStringList arguments, QProcessEnvironment environment);
+    ~DBusMock();
+    DBusMock(const DBusMock&) = delete;
+    DBusMock& operator=(const DBusMock&) = delete;
+
+    [[nodiscard]] const QString& service() const { return m_service; }
+
+    // Starts the server and waits until its name is on the bus.
+    [[nodiscard]] bool start();
+    // Ends the server and waits until its name has left the bus.
+    [[nodiscard]] bool stop();
+
+    QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                      const QVariantList& arguments = {});
+    // Through org.freedesktop.DBus.Properties.Set, which makes the mock emit PropertiesChanged.
+    [[nodiscard]] bool setProperty(const QString& path, const QString& interface, const QString& name,
+                                   const QVariant& value);
+    [[nodiscard]] bool emitSignal(const QString& path, const QString& interface, const QString& name,
+                                  const QString& signature, const QVariantList& arguments);
+
+private:
+    [[nodiscard]] bool isOnBus() const;
+
+    QDBusConnection m_bus;
+    QString m_service;
+    QStringList m_arguments;
+    QProcessEnvironment m_environment;
+    std::unique_ptr<QProcess> m_process;
+};

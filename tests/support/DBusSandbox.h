@@ -1,0 +1,68 @@
+#pragma once
+
+#include "support/DBusMock.h"
+
+#include <QByteArray>
+#include <QDBusConnection>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+// Two private message buses, one standing in for the system bus, with python3-dbusmock servers on
+// them. While it exists, DBUS_SYSTEM_BUS_ADDRESS and DBUS_SESSION_BUS_ADDRESS name its buses, so
+// nothing the test starts reaches the real ones. The buses activate no services.
+class DBusSandbox {
+public:
+    enum class Bus { System, Session };
+
+    struct Object {
+        QString service;
+        QString path;
+        QString interface;
+    };
+
+    DBusSandbox();
+    ~DBusSandbox();
+    DBusSandbox(const DBusSandbox&) = delete;
+    DBusSandbox& operator=(const DBusSandbox&) = delete;
+
+    [[nodiscard]] bool isReady() const { return m_system.isConnected() && m_session.isConnected(); }
+    [[nodiscard]] QDBusConnection systemBus() const { return m_system; }
+    [[nodiscard]] QDBusConnection sessionBus() const { return m_session; }
+
+    // A mock made from one of python3-dbusmock's templates ("upower", "logind", ...) with its
+    // parameters. The Python lines of `setup` run at the end of the template's load(), with `mock` in
+    // scope, before the mock answers any call, also after a restart. Started and waited for; null when
+    // it did not come up.
+    DBusMock* startTemplate(Bus bus, const QString& service, const QString& templateName,
+                            const QString& setup = {}, const QJsonObject& parameters = {});
+    // A mock serving one object with these properties on one interface; `setup` as above.
+    DBusMock* startObject(Bus bus, const Object& object, const QJsonObject& properties,
+                          const QString& setup = {});
+
+private:
+    struct Daemon {
+        std::unique_ptr<QProcess> process;
+        QString address;
+    };
+
+    [[nodiscard]] bool startDaemon(Daemon& daemon, const QString& config);
+    DBusMock* startMock(Bus bus, const QString& service, const QString& templatePath,
+                        const QJsonObject& parameters = {});
+    [[nodiscard]] QString writeTemplate(const QString& stem, const QString& source);
+
+    QTemporaryDir m_dir;
+    Daemon m_systemDaemon;
+    Daemon m_sessionDaemon;
+    QString m_systemName;
+    QString m_sessionName;
+    QDBusConnection m_system{QString()};
+    QDBusConnection m_session{QString()};
+    std::vector<std::unique_ptr<DBusMock>> m_mocks;
+    int m_templates = 0;
+    QByteArray m_oldSystemAddress, m_oldSessionAddress;
+    bool m_hadSystemAddress, m_hadSessionAddress;
+};
