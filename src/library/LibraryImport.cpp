@@ -4,9 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QFuture>
 #include <QUuid>
-#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 
 namespace {
@@ -100,18 +98,25 @@ void LibraryStore::importNext() {
     }
     m_importing = true;
     const QUrl url = m_importBatches.first().urls.takeFirst();
-    QtConcurrent::run(&m_workers, importOnWorker, url, m_root + QStringLiteral("/Imported"), m_media)
-        .then(this, [this](const ImportResult& result) {
-            if (result.wallpaper) {
-                QList<Wallpaper> imported = m_imported;
-                imported.prepend(*result.wallpaper);
-                setImported(std::move(imported));
-                saveImported();
-                bumpRevision();
-                m_importBatches.first().last = result.wallpaper;
-            } else {
-                setProblem(importFailedSentence(result.fileName));
-            }
-            importNext();
-        });
+    const QString folder = m_root + QStringLiteral("/Imported");
+    // The result comes back as a queued call on the store, dropped if the store is gone by then.
+    m_workers.start([this, url, folder, media = m_media] {
+        ImportResult result = importOnWorker(url, folder, media);
+        QMetaObject::invokeMethod(
+            this,
+            [this, result = std::move(result)] {
+                if (result.wallpaper) {
+                    QList<Wallpaper> imported = m_imported;
+                    imported.prepend(*result.wallpaper);
+                    setImported(std::move(imported));
+                    saveImported();
+                    bumpRevision();
+                    m_importBatches.first().last = result.wallpaper;
+                } else {
+                    setProblem(importFailedSentence(result.fileName));
+                }
+                importNext();
+            },
+            Qt::QueuedConnection);
+    });
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QSize>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// The space that panels and docks reserve along the edges of the root window (EWMH struts).
+struct Strut {
+    uint32_t left = 0, right = 0, top = 0, bottom = 0;
+    // The extent of each reservation along its edge, inclusive.
+    uint32_t leftStartY = 0, leftEndY = 0, rightStartY = 0, rightEndY = 0;
+    uint32_t topStartX = 0, topEndX = 0, bottomStartX = 0, bottomEndX = 0;
+
+    // _NET_WM_STRUT_PARTIAL: 12 values.
+    [[nodiscard]] static std::optional<Strut> fromPartial(std::span<const uint32_t> values);
+    // _NET_WM_STRUT: 4 values, each reserving its whole edge of the root.
+    [[nodiscard]] static std::optional<Strut> fromFull(std::span<const uint32_t> values, const QSize& root);
+};
+
+// The usable part of each monitor, in root window pixels.
+class WorkArea {
+public:
+    // Each monitor less the struts that reach into it from the root's edges. A strut that would
+    // swallow a whole monitor belongs to a panel on a farther one and is ignored for it.
+    [[nodiscard]] static QList<QRect> fromStruts(const QList<QRect>& monitors, const QSize& root,
+                                                 const QList<Strut>& struts);
+    // From GNOME's _GTK_WORKAREAS_D<n> (x, y, width, height per monitor): for each monitor the
+    // published area that overlaps it most, clipped to it; the whole monitor when none does.
+    [[nodiscard]] static QList<QRect> fromGtkWorkareas(const QList<QRect>& monitors,
+                                                       std::span<const uint32_t> values);
+};

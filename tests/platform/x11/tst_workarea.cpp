@@ -1,0 +1,89 @@
+#include "platform/x11/NativeGeometry.h"
+#include "platform/x11/WorkArea.h"
+
+#include <QTest>
+
+using Rects = QList<QRect>;
+using Struts = QList<Strut>;
+
+namespace {
+// Two 1920x1080 monitors side by side on a 3840x1080 root.
+const QRect left(0, 0, 1920, 1080);
+const QRect right(1920, 0, 1920, 1080);
+const Rects monitors{left, right};
+const QSize root(3840, 1080);
+
+Strut top(uint32_t height, uint32_t startX, uint32_t endX) {
+    return {.top = height, .topStartX = startX, .topEndX = endX};
+}
+} // namespace
+
+class TestWorkArea : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void struts_data() {
+        QTest::addColumn<Struts>("struts");
+        QTest::addColumn<Rects>("visible");
+        QTest::newRow("none") << Struts{} << monitors;
+        QTest::newRow("top panel on the right monitor")
+            << Struts{top(30, 1920, 3839)} << Rects{left, QRect(1920, 30, 1920, 1050)};
+        QTest::newRow("bottom panel across both")
+            << Struts{{.bottom = 40, .bottomStartX = 0, .bottomEndX = 3839}}
+            << Rects{QRect(0, 0, 1920, 1040), QRect(1920, 0, 1920, 1040)};
+        QTest::newRow("left dock on the left monitor")
+            << Struts{{.left = 64, .leftStartY = 100, .leftEndY = 900}}
+            << Rects{QRect(64, 0, 1856, 1080), right};
+        QTest::newRow("right dock on the right monitor")
+            << Struts{{.right = 64, .rightStartY = 0, .rightEndY = 1079}}
+            << Rects{left, QRect(1920, 0, 1856, 1080)};
+        // A dock on the inner edge of the right monitor reserves everything left of it, the whole
+        // left monitor included; only the monitor it stands on loses space.
+        QTest::newRow("left dock on the right monitor")
+            << Struts{{.left = 1920 + 48, .leftStartY = 0, .leftEndY = 1079}}
+            << Rects{left, QRect(1968, 0, 1872, 1080)};
+        QTest::newRow("legacy strut spans its whole edge")
+            << Struts{*Strut::fromFull(std::array<uint32_t, 4>{0, 0, 25, 0}, root)}
+            << Rects{QRect(0, 25, 1920, 1055), QRect(1920, 25, 1920, 1055)};
+        QTest::newRow("two panels") << Struts{top(30, 1920, 3839), top(20, 0, 1919)}
+                                    << Rects{QRect(0, 20, 1920, 1060), QRect(1920, 30, 1920, 1050)};
+    }
+    void struts() {
+        QFETCH(Struts, struts);
+        QFETCH(Rects, visible);
+        QCOMPARE(WorkArea::fromStruts(monitors, root, struts), visible);
+    }
+
+    void partialStrutNeedsTwelveValues() {
+        QVERIFY(!Strut::fromPartial(std::array<uint32_t, 4>{0, 0, 30, 0}));
+        QCOMPARE(
+            Strut::fromPartial(std::array<uint32_t, 12>{0, 0, 30, 0, 0, 0, 0, 0, 1920, 3839, 0, 0})->topEndX,
+            3839u);
+    }
+
+    void gtkWorkareas() {
+        const std::array<uint32_t, 8> areas{1920, 32, 1920, 1048, 0, 0, 1920, 1000};
+        QCOMPARE(WorkArea::fromGtkWorkareas(monitors, areas),
+                 (Rects{QRect(0, 0, 1920, 1000), QRect(1920, 32, 1920, 1048)}));
+        // A monitor that no area overlaps keeps its whole frame.
+        QCOMPARE(WorkArea::fromGtkWorkareas(monitors, std::span(areas).first(4)),
+                 (Rects{left, QRect(1920, 32, 1920, 1048)}));
+    }
+
+    void nativeToQtCoordinates() {
+        const NativeGeometry same({{left, 1.0}, {right, 1.0}});
+        QVERIFY(same.isIdentity());
+        QCOMPARE(same.toLogical(QRect(5, 6, 7, 8)), QRect(5, 6, 7, 8));
+
+        // QT_SCALE_FACTOR=2: Qt keeps each screen's corner and halves what lies inside it.
+        const NativeGeometry doubled({{QRect(0, 0, 960, 540), 2.0}, {QRect(1920, 0, 960, 540), 2.0}});
+        QCOMPARE(NativeGeometry::nativeRect({QRect(1920, 0, 960, 540), 2.0}), right);
+        QCOMPARE(doubled.toLogical(left), QRect(0, 0, 960, 540));
+        QCOMPARE(doubled.toLogical(right), QRect(1920, 0, 960, 540));
+        QCOMPARE(doubled.toLogical(QRect(0, 0, 3840, 1080)), QRect(0, 0, 2880, 540));
+        QCOMPARE(doubled.toLogical(QRect(1920, 30, 1920, 1050)), QRect(1920, 15, 960, 525));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWorkArea)
+#include "tst_workarea.moc"
