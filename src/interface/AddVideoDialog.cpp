@@ -1,0 +1,32 @@
+#include "interface/AddVideoDialog.h"
+
+#include "interface/InterfaceTexts.h"
+#include "interface/VideoFiles.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QWindow>
+
+namespace AddVideoDialog {
+
+void open(QWindow* parent, std::function<void(QList<QUrl>)> chosen) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    auto* dialog = new QFileDialog(nullptr, InterfaceTexts::addDialogTitle.toString(),
+                                   QStandardPaths::writableLocation(QStandardPaths::MoviesLocation));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setNameFilter(VideoFiles::nameFilter());
+    dialog->setLabelText(QFileDialog::Accept, InterfaceTexts::addDialogConfirm.toString());
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->winId();
+    if (parent && dialog->windowHandle())
+        dialog->windowHandle()->setTransientParent(parent);
+    QObject::connect(dialog, &QDialog::accepted, dialog,
+                     [dialog, chosen = std::move(chosen)] { chosen(dialog->selectedUrls()); });
+    dialog->open();
+}
+
+} // namespace AddVideoDialog

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+
+class LoginItemControl;
+class WallpaperEngine;
+
+// What the settings sheet shows and changes. The pause switches write through to the engine, which
+// persists them; the login switch drives the login item and, after a failed change, shows the item's
+// real state without trying again. Made anew each time the sheet opens.
+class SettingsModel : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
+    Q_PROPERTY(bool pauseOnBattery READ pauseOnBattery WRITE setPauseOnBattery NOTIFY pauseOnBatteryChanged)
+    Q_PROPERTY(
+        bool pauseWhenCovered READ pauseWhenCovered WRITE setPauseWhenCovered NOTIFY pauseWhenCoveredChanged)
+    Q_PROPERTY(QString version READ version CONSTANT)
+    Q_PROPERTY(QUrl supportUrl READ supportUrl CONSTANT)
+
+public:
+    // Over the installed parts (InterfaceServices), as QML makes it.
+    explicit SettingsModel(QObject* parent = nullptr);
+    SettingsModel(WallpaperEngine& engine, LoginItemControl& loginItem, QObject* parent = nullptr);
+
+    [[nodiscard]] bool launchAtLogin() const { return m_launchAtLogin; }
+    void setLaunchAtLogin(bool launch);
+    [[nodiscard]] bool pauseOnBattery() const;
+    void setPauseOnBattery(bool pause);
+    [[nodiscard]] bool pauseWhenCovered() const;
+    void setPauseWhenCovered(bool pause);
+    [[nodiscard]] static QString version();
+    [[nodiscard]] static QUrl supportUrl();
+
+    Q_INVOKABLE void getHelp() const;
+
+Q_SIGNALS:
+    void launchAtLoginChanged();
+    void pauseOnBatteryChanged();
+    void pauseWhenCoveredChanged();
+
+private:
+    WallpaperEngine& m_engine;
+    LoginItemControl& m_loginItem;
+    bool m_launchAtLogin = false;
+};

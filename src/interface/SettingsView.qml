@@ -1,0 +1,189 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Controls.Basic as C
+import Lumivale.Interface
+
+// The settings sheet: three switches, the version, a mail link for help, and "Done" (also Return).
+// Made anew each time the sheet opens, so the login switch reads the system's state every time.
+Item {
+    id: view
+
+    signal done()
+
+    implicitWidth: 460
+    implicitHeight: 500
+    focus: true
+
+    SettingsModel { id: settings }
+
+    component FormRow: Item {
+        Layout.fillWidth: true
+        implicitHeight: 36
+    }
+
+    component SettingSwitch: FormRow {
+        id: row
+
+        property string title
+        property bool value
+        signal changed(bool value)
+
+        Text {
+            anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
+            text: row.title
+            color: LibraryPalette.text
+            font.family: Fonts.family
+            font.pixelSize: Fonts.headline
+        }
+        C.Switch {
+            id: control
+            objectName: "switch"
+            anchors { right: parent.right; rightMargin: 10; verticalCenter: parent.verticalCenter }
+            checked: row.value
+            focusPolicy: Qt.NoFocus
+            padding: 0
+            implicitWidth: 34
+            implicitHeight: 20
+            onToggled: {
+                row.changed(checked)
+                // The model has the last word (a refused login change falls back).
+                checked = Qt.binding(() => row.value)
+            }
+            indicator: Rectangle {
+                implicitWidth: 34
+                implicitHeight: 20
+                radius: height / 2
+                color: control.checked ? LibraryPalette.accent : Qt.rgba(1, 1, 1, 0.16)
+                Behavior on color { ColorAnimation { duration: 120 } }
+
+                Rectangle {
+                    x: control.checked ? parent.width - width - 2 : 2
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 16
+                    height: 16
+                    radius: 8
+                    color: "white"
+                    Behavior on x { NumberAnimation { duration: 120; easing.type: Easing.OutCubic } }
+                }
+            }
+            contentItem: Item {}
+        }
+    }
+
+    component Separator: Rectangle {
+        Layout.fillWidth: true
+        Layout.leftMargin: 12
+        implicitHeight: 1
+        color: LibraryPalette.hairline
+    }
+
+    component Section: Rectangle {
+        default property alias rows: column.data
+        Layout.fillWidth: true
+        implicitHeight: column.implicitHeight + 8
+        radius: 8
+        color: LibraryPalette.surface
+        border.width: 1
+        border.color: LibraryPalette.hairline
+
+        ColumnLayout {
+            id: column
+            anchors { left: parent.left; right: parent.right; verticalCenter: parent.verticalCenter }
+            spacing: 0
+        }
+    }
+
+    ColumnLayout {
+        anchors { fill: parent; margins: 20 }
+        spacing: 18
+
+        Text {
+            text: "Settings"
+            color: LibraryPalette.text
+            font.family: Fonts.family
+            font.pixelSize: Fonts.title3
+            font.weight: Font.DemiBold
+        }
+
+        Section {
+            SettingSwitch {
+                objectName: "launchAtLogin"
+                title: "Start when I log in"
+                value: settings.launchAtLogin
+                onChanged: (value) => settings.launchAtLogin = value
+            }
+            Separator {}
+            SettingSwitch {
+                objectName: "pauseOnBattery"
+                title: "Pause on battery"
+                value: settings.pauseOnBattery
+                onChanged: (value) => settings.pauseOnBattery = value
+            }
+            Separator {}
+            SettingSwitch {
+                objectName: "pauseWhenCovered"
+                title: "Pause when windows cover the wallpaper"
+                value: settings.pauseWhenCovered
+                onChanged: (value) => settings.pauseWhenCovered = value
+            }
+        }
+
+        Section {
+            FormRow {
+                Text {
+                    anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
+                    text: "Version"
+                    color: LibraryPalette.text
+                    font.family: Fonts.family
+                    font.pixelSize: Fonts.headline
+                }
+                Text {
+                    objectName: "version"
+                    anchors { right: parent.right; rightMargin: 12; verticalCenter: parent.verticalCenter }
+                    text: settings.version
+                    textFormat: Text.PlainText
+                    color: LibraryPalette.secondaryText
+                    font.family: Fonts.family
+                    font.pixelSize: Fonts.headline
+                }
+            }
+            Separator {}
+            FormRow {
+                Text {
+                    id: help
+                    objectName: "getHelp"
+                    anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
+                    text: "Get help"
+                    color: helpArea.pressed ? Qt.darker(LibraryPalette.accent, 1.2) : LibraryPalette.accent
+                    font.family: Fonts.family
+                    font.pixelSize: Fonts.headline
+                    font.underline: helpArea.containsMouse
+
+                    MouseArea {
+                        id: helpArea
+                        anchors.fill: parent
+                        hoverEnabled: true
+                        cursorShape: Qt.PointingHandCursor
+                        onClicked: settings.getHelp()
+                    }
+                }
+            }
+        }
+
+        Item { Layout.fillHeight: true }
+
+        RowLayout {
+            Layout.fillWidth: true
+
+            Item { Layout.fillWidth: true }
+            ChromeButton {
+                objectName: "done"
+                title: "Done"
+                onClicked: view.done()
+            }
+        }
+    }
+
+    Keys.onReturnPressed: view.done()
+    Keys.onEnterPressed: view.done()
+}

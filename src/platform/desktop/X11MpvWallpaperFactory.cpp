@@ -1,0 +1,56 @@
+#include "platform/desktop/X11MpvWallpaperFactory.h"
+
+#include "platform/desktop/X11DesktopHints.h"
+#include "platform/desktop/X11WallpaperWindow.h"
+#include "platform/desktop/X11WindowEvents.h"
+#include "platform/mpv/MpvLocale.h"
+#include "platform/mpv/MpvSharedPlayer.h"
+
+namespace {
+
+template <typename T>
+[[nodiscard]] QList<T*> live(const QList<QPointer<T>>& pointers) {
+    QList<T*> objects;
+    for (const QPointer<T>& pointer : pointers) {
+        if (pointer)
+            objects.append(pointer.data());
+    }
+    return objects;
+}
+
+} // namespace
+
+X11MpvWallpaperFactory::X11MpvWallpaperFactory() : m_hints(X11DesktopHints::create()) {
+    MpvLocale::useCNumeric();
+    if (m_hints)
+        m_events = std::make_unique<X11WindowEvents>();
+}
+
+X11MpvWallpaperFactory::~X11MpvWallpaperFactory() = default;
+
+std::unique_ptr<WallpaperWindow> X11MpvWallpaperFactory::makeWindow(const ScreenInfo& screen,
+                                                                     std::function<void()> visibilityChanged) {
+    if (!m_hints)
+        return nullptr;
+    auto window = std::make_unique<X11WallpaperWindow>(screen, std::move(visibilityChanged), *m_hints, *m_events);
+    m_windows.removeAll(nullptr);
+    m_windows.append(window.get());
+    return window;
+}
+
+std::unique_ptr<SharedPlayer> X11MpvWallpaperFactory::makePlayer(const QString& file) {
+    std::unique_ptr<MpvSharedPlayer> player = MpvSharedPlayer::create(file);
+    if (player) {
+        m_players.removeAll(nullptr);
+        m_players.append(player.get());
+    }
+    return player;
+}
+
+QList<X11WallpaperWindow*> X11MpvWallpaperFactory::windows() const {
+    return live(m_windows);
+}
+
+QList<MpvSharedPlayer*> X11MpvWallpaperFactory::players() const {
+    return live(m_players);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "engine/WallpaperFactory.h"
+
+#include <QList>
+#include <QPointer>
+
+class MpvSharedPlayer;
+class X11DesktopHints;
+class X11WallpaperWindow;
+class X11WindowEvents;
+
+// Wallpaper windows on X11 and the libmpv players that draw into them. Make it after the Qt
+// application and keep it until the engine is gone. Off X11 it makes players but no windows.
+class X11MpvWallpaperFactory final : public WallpaperFactory {
+public:
+    X11MpvWallpaperFactory();
+    ~X11MpvWallpaperFactory() override;
+    X11MpvWallpaperFactory(const X11MpvWallpaperFactory&) = delete;
+    X11MpvWallpaperFactory& operator=(const X11MpvWallpaperFactory&) = delete;
+
+    [[nodiscard]] std::unique_ptr<WallpaperWindow> makeWindow(const ScreenInfo& screen,
+                                                              std::function<void()> visibilityChanged) override;
+    [[nodiscard]] std::unique_ptr<SharedPlayer> makePlayer(const QString& file) override;
+
+    // The live windows and players this factory made, oldest first.
+    [[nodiscard]] QList<X11WallpaperWindow*> windows() const;
+    [[nodiscard]] QList<MpvSharedPlayer*> players() const;
+
+private:
+    std::unique_ptr<X11DesktopHints> m_hints;
+    std::unique_ptr<X11WindowEvents> m_events;
+    QList<QPointer<X11WallpaperWindow>> m_windows;
+    QList<QPointer<MpvSharedPlayer>> m_players;
+};

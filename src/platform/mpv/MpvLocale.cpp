@@ -1,0 +1,7 @@
+#include "platform/mpv/MpvLocale.h"
+
+#include <clocale>
+
+void MpvLocale::useCNumeric() {
+    std::setlocale(LC_NUMERIC, "C");
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QStringList>
+#include <QVariantMap>
+#include <functional>
+
+// org.freedesktop.Application: launchers and a second launch of Lumivale reopen the running one.
+class ApplicationAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+
+public:
+    ApplicationAdaptor(QObject* parent, std::function<void()> reopen);
+
+public Q_SLOTS:
+    void Activate(const QVariantMap& platformData);
+    void Open(const QStringList& uris, const QVariantMap& platformData);
+    void ActivateAction(const QString& actionName, const QVariantList& parameter,
+                        const QVariantMap& platformData);
+
+private:
+    std::function<void()> m_reopen;
+};

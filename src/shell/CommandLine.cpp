@@ -1,0 +1,98 @@
+#include "shell/CommandLine.h"
+
+#include "engine/EngineTexts.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+constexpr std::array<std::pair<QLatin1StringView, CommandLine::Action>, 10> flags{{
+    {QLatin1StringView("--status"), CommandLine::Action::Status},
+    {QLatin1StringView("--pause"), CommandLine::Action::Pause},
+    {QLatin1StringView("--resume"), CommandLine::Action::Resume},
+    {QLatin1StringView("--toggle-pause"), CommandLine::Action::TogglePause},
+    {QLatin1StringView("--next"), CommandLine::Action::Next},
+    {QLatin1StringView("--stop"), CommandLine::Action::Stop},
+    {QLatin1StringView("--help"), CommandLine::Action::Help},
+    {QLatin1StringView("-h"), CommandLine::Action::Help},
+    {QLatin1StringView("--version"), CommandLine::Action::Version},
+    {QLatin1StringView("--use"), CommandLine::Action::Use},
+}};
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList& arguments) {
+    CommandLine command;
+    QStringList unknown;
+    bool displayGiven = false;
+    const auto setAction = [&](Action action) {
+        if (command.action != Action::Launch && command.action != action)
+            command.error = QStringLiteral("Give one command at a time.");
+        command.action = action;
+    };
+    // "--name value" or "--name=value".
+    const auto takeValue = [&](qsizetype& i, QLatin1StringView name, QString& into) {
+        const QString& argument = arguments[i];
+        if (argument.startsWith(name + QLatin1Char('='))) {
+            into = argument.mid(name.size() + 1);
+        } else if (i + 1 < arguments.size()) {
+            into = arguments[++i];
+        } else {
+            command.error = QString(name) + QStringLiteral(" needs a value.");
+        }
+        if (into.isEmpty() && command.error.isEmpty())
+            command.error = QString(name) + QStringLiteral(" needs a value.");
+    };
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        if (name == QLatin1String("--json")) {
+            command.json = true;
+        } else if (name == QLatin1String("--display")) {
+            displayGiven = true;
+            takeValue(i, QLatin1StringView("--display"), command.display);
+        } else if (name == QLatin1String("--use")) {
+            setAction(Action::Use);
+            takeValue(i, QLatin1StringView("--use"), command.wallpaperId);
+        } else if (const auto flag = std::find_if(flags.cbegin(), flags.cend(),
+                                                  [&](const auto& entry) { return entry.first == argument; });
+                   flag != flags.cend()) {
+            setAction(flag->second);
+        } else {
+            unknown.append(argument);
+        }
+    }
+
+    if (!command.error.isEmpty())
+        return command;
+    if (displayGiven && command.action != Action::Use)
+        command.error = QStringLiteral("--display goes with --use.");
+    else if (command.json && !command.isControl())
+        command.error = QStringLiteral("--json goes with a command.");
+    else if (command.isControl() && !unknown.isEmpty())
+        command.error = QStringLiteral("Unknown argument: ") + unknown.first();
+    if (command.action == Action::Use && command.display.isEmpty())
+        command.display = QString(EngineTexts::allDisplays);
+    return command;
+}
+
+bool CommandLine::isControl() const {
+    return action != Action::Launch && action != Action::Help && action != Action::Version;
+}
+
+QString CommandLine::usage() {
+    return QStringLiteral("Usage: lumivale [command]\n"
+                          "\n"
+                          "Without a command, starts Lumivale or brings the running one to the front.\n"
+                          "Commands for the running Lumivale:\n"
+                          "  --status               the status line, the assignments and each display\n"
+                          "  --pause                pause playback\n"
+                          "  --resume               resume playback\n"
+                          "  --toggle-pause         pause or resume, as the status menu does\n"
+                          "  --next                 the next downloaded wallpaper on every display\n"
+                          "  --stop                 take the wallpaper off every display\n"
+                          "  --use ID               put a wallpaper on every display, downloading it first\n"
+                          "    --display KEY        on one display instead (keys as --status shows them)\n"
+                          "  --json                 print the state as JSON after the command\n"
+                          "  --help, --version\n");
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What one run of the lumivale binary is asked to do: start (or reopen) the application, or send one
+// command to the running instance.
+struct CommandLine {
+    enum class Action { Launch, Help, Version, Status, Pause, Resume, TogglePause, Next, Stop, Use };
+
+    Action action = Action::Launch;
+    QString wallpaperId;
+    QString display;
+    bool json = false;
+    // Set when the arguments cannot be understood; the run prints it with the usage and fails.
+    QString error;
+
+    // The arguments after the program name. A launch leaves unknown arguments to Qt.
+    [[nodiscard]] static CommandLine parse(const QStringList& arguments);
+    [[nodiscard]] static QString usage();
+
+    // Whether the run talks to a running instance instead of becoming one.
+    [[nodiscard]] bool isControl() const;
+};

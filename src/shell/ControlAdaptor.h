@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QVariantMap>
+
+class AppDelegate;
+class ScreenSource;
+struct Wallpaper;
+
+// org.lumivale.Lumivale.Control: the status menu's actions and a card's click for scripts and keyboard
+// bindings, and the state they change. Each method does what its menu item or click does.
+class ControlAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.lumivale.Lumivale.Control")
+
+public:
+    ControlAdaptor(QObject* parent, QDBusConnection bus);
+
+    void serve(AppDelegate& delegate, const ScreenSource& screens);
+
+public Q_SLOTS:
+    void Pause();
+    void Resume();
+    void TogglePause();
+    void Next();
+    void Stop();
+    // Replies once the wallpaper is on the displays, after its download when it is not on disk yet.
+    void Use(const QString& id, const QString& displayChoice, const QDBusMessage& message);
+    QVariantMap Status();
+
+private:
+    [[nodiscard]] bool isReady() const { return m_delegate && m_screens; }
+    void use(const QString& id, const QString& displayChoice, const QDBusMessage& message);
+    void downloadAndUse(const Wallpaper& wallpaper, const QString& displayChoice,
+                        const QDBusMessage& message);
+    void replyError(const QDBusMessage& message, QLatin1StringView name, const QString& text);
+
+    QDBusConnection m_bus;
+    AppDelegate* m_delegate = nullptr;
+    const ScreenSource* m_screens = nullptr;
+};

@@ -1,0 +1,148 @@
+#include "shell/LibraryWindow.h"
+
+#include "core/PreferenceKeys.h"
+#include "core/Preferences.h"
+#include "shell/LibrarySummary.h"
+#include "shell/ShellNames.h"
+#include "shell/ShellTexts.h"
+#include "shell/WindowFrame.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace {
+// The library palette's background.
+const QColor background = QColor::fromRgbF(0.043f, 0.047f, 0.063f, 1.0f);
+
+constexpr QLatin1StringView placeholderView{"qrc:/lumivale/shell/LibraryPlaceholder.qml"};
+
+QList<QRect> screenAreas() {
+    QList<QRect> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.append(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas.append(screen->availableGeometry());
+    return areas;
+}
+} // namespace
+
+LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadView)
+    : m_preferences(preferences) {
+    setTitle(ShellTexts::windowTitle.toString());
+    setIcon(QIcon(QStringLiteral(":/lumivale/icons/app.svg")));
+    setMinimumSize(minimumContentSize);
+    setColor(background);
+    setResizeMode(QQuickView::SizeRootObjectToView);
+
+    if (loadView)
+        loadView(*this);
+    // A view that does not load would leave an empty window: the placeholder at least says what there is.
+    if (!loadView || status() == QQuickView::Error) {
+        m_summary = std::make_unique<LibrarySummary>();
+        setInitialProperties({{QStringLiteral("summary"), QVariant::fromValue(m_summary.get())},
+                              {QStringLiteral("window"), QVariant::fromValue(this)}});
+        setSource(QUrl(placeholderView));
+    }
+
+    restoreFrame();
+    installShortcuts();
+
+    m_frameSave.setSingleShot(true);
+    m_frameSave.setInterval(frameSaveDelayMs);
+    connect(&m_frameSave, &QTimer::timeout, this, &LibraryWindow::saveFrame);
+    connect(this, &QWindow::xChanged, this, &LibraryWindow::scheduleFrameSave);
+    connect(this, &QWindow::yChanged, this, &LibraryWindow::scheduleFrameSave);
+    connect(this, &QWindow::widthChanged, this, &LibraryWindow::scheduleFrameSave);
+    connect(this, &QWindow::heightChanged, this, &LibraryWindow::scheduleFrameSave);
+    // Where the user left the window is remembered when it closes, and a pending save is not lost to a quit.
+    connect(this, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (!visible && (m_frameSave.isActive() || windowStates() == Qt::WindowNoState))
+            saveFrame();
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (m_frameSave.isActive())
+            saveFrame();
+    });
+}
+
+LibraryWindow::~LibraryWindow() {
+    // Hidden while the members that save the frame still exist; the view's bindings read the summary,
+    // so its content goes before the summary does.
+    destroy();
+    setSource(QUrl());
+}
+
+void LibraryWindow::present() {
+    if (windowStates() & Qt::WindowMinimized)
+        setWindowStates(windowStates() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    requestActivate();
+}
+
+void LibraryWindow::restoreFrame() {
+    const std::optional<QRect> remembered =
+        WindowFrame::fromJson(m_preferences.value(PreferenceKeys::libraryWindowFrame));
+    setGeometry(WindowFrame::place(remembered, screenAreas(), initialContentSize, minimumContentSize));
+}
+
+void LibraryWindow::scheduleFrameSave() {
+    // Maximised and full-screen sizes are the screen's, not the user's.
+    if (windowStates() != Qt::WindowNoState || !isVisible())
+        return;
+    m_frameSave.start();
+}
+
+void LibraryWindow::saveFrame() {
+    m_frameSave.stop();
+    m_preferences.setValue(PreferenceKeys::libraryWindowFrame, WindowFrame::toJson(geometry()));
+}
+
+// The main menu's key equivalents. QShortcut does not reach a window without widgets once a QApplication
+// exists, so the window matches them itself, before its items see the key.
+void LibraryWindow::installShortcuts() {
+    m_shortcuts = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), [] { QCoreApplication::quit(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_H), [this] { hide(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_M), [this] { showMinimized(); }},
+        {QKeySequence(Qt::Key_F1), [this] { showAbout(); }},
+    };
+}
+
+void LibraryWindow::keyPressEvent(QKeyEvent* event) {
+    const QKeySequence pressed(event->keyCombination());
+    for (const Shortcut& shortcut : std::as_const(m_shortcuts)) {
+        if (shortcut.keys == pressed) {
+            event->accept();
+            // Not inside the key's delivery: the action may close or quit.
+            QMetaObject::invokeMethod(this, shortcut.action, Qt::QueuedConnection);
+            return;
+        }
+    }
+    QQuickView::keyPressEvent(event);
+}
+
+void LibraryWindow::showAbout() {
+    if (!m_about) {
+        m_about = std::make_unique<QMessageBox>();
+        m_about->setWindowTitle(ShellTexts::aboutLumivale.toString());
+        m_about->setIconPixmap(QIcon(QStringLiteral(":/lumivale/icons/app.svg")).pixmap(64, 64));
+        m_about->setTextFormat(Qt::PlainText);
+        m_about->setText(QString(ShellNames::applicationName) + QStringLiteral(" ") +
+                         QCoreApplication::applicationVersion());
+        m_about->setInformativeText(ShellTexts::aboutSummary.toString() + QStringLiteral("\n\n") +
+                                    ShellTexts::licence.toString());
+        m_about->setStandardButtons(QMessageBox::Close);
+        m_about->setModal(false);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QList>
+#include <QQuickView>
+#include <QSize>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class LibrarySummary;
+class Preferences;
+class QMessageBox;
+
+// The application's one ordinary window, made once and kept: it hosts the library view and carries the
+// main menu's actions as shortcuts. Its frame is remembered in the preferences.
+class LibraryWindow : public QQuickView {
+    Q_OBJECT
+
+public:
+    static constexpr QSize initialContentSize{1120, 740};
+    static constexpr QSize minimumContentSize{760, 520};
+    static constexpr int frameSaveDelayMs = 500;
+
+    // Puts the library view into the window; without one, a placeholder shows the store and the engine.
+    using ViewLoader = std::function<void(QQuickView&)>;
+
+    LibraryWindow(Preferences& preferences, const ViewLoader& loadView = {});
+    ~LibraryWindow() override;
+
+    // Shows the window, restoring it from the minimised state, and brings it to the front with focus.
+    void present();
+    Q_INVOKABLE void showAbout();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Shortcut {
+        QKeySequence keys;
+        std::function<void()> action;
+    };
+
+    void restoreFrame();
+    void scheduleFrameSave();
+    void saveFrame();
+    void installShortcuts();
+
+    Preferences& m_preferences;
+    QList<Shortcut> m_shortcuts;
+    QTimer m_frameSave;
+    std::unique_ptr<LibrarySummary> m_summary;
+    std::unique_ptr<QMessageBox> m_about;
+};

@@ -1,0 +1,65 @@
+#include "shell/UpdateController.h"
+
+#include "shell/UpdateWindow.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+UpdateController::UpdateController(QNetworkAccessManager& network, QUrl feedUrl, QString currentVersion,
+                                   QObject* parent)
+    : QObject(parent), m_network(&network), m_feedUrl(std::move(feedUrl)),
+      m_currentVersion(std::move(currentVersion)) {}
+
+UpdateController::~UpdateController() = default;
+
+void UpdateController::startUpdater() {
+    if (m_timer)
+        return;
+    m_timer = std::make_unique<QTimer>();
+    m_timer->setInterval(checkInterval);
+    connect(m_timer.get(), &QTimer::timeout, this, [this] { check(false); });
+    m_timer->start();
+    check(false);
+}
+
+void UpdateController::checkForUpdates() {
+    if (!m_window) {
+        m_window = std::make_unique<UpdateWindow>();
+    }
+    m_window->showChecking();
+    check(true);
+}
+
+void UpdateController::check(bool userAsked) {
+    if (!m_network)
+        return;
+    QNetworkRequest request(m_feedUrl);
+    request.setTransferTimeout(requestTimeoutMs);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    QNetworkReply* reply = m_network->get(request);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, userAsked] {
+        reply->deleteLater();
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        Result result;
+        if (reply->error() == QNetworkReply::NoError && status == 200 &&
+            reply->bytesAvailable() <= maxFeedBytes)
+            result = judge(reply->readAll());
+        if (userAsked && m_window)
+            m_window->showResult(result);
+        if (!userAsked && result.outcome == Outcome::Available)
+            Q_EMIT updateFound(*result.feed);
+        Q_EMIT checkFinished(result.outcome, userAsked);
+    });
+}
+
+UpdateController::Result UpdateController::judge(const QByteArray& body) const {
+    std::optional<UpdateFeed> feed = UpdateFeed::parse(body);
+    if (!feed)
+        return {};
+    const std::optional<int> order = UpdateFeed::compareVersions(feed->version, m_currentVersion);
+    if (!order)
+        return {};
+    return {.outcome = *order > 0 ? Outcome::Available : Outcome::UpToDate, .feed = std::move(feed)};
+}

@@ -1,0 +1,27 @@
+#include "shell/UsagePing.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+UsagePing::UsagePing(QNetworkAccessManager& network, QUrl endpoint, QString version)
+    : m_network(&network), m_endpoint(std::move(endpoint)),
+      m_version(version.isEmpty() ? QStringLiteral("?") : std::move(version)) {}
+
+QString UsagePing::urlText(const QString& event) const {
+    return m_endpoint.toString(QUrl::RemoveQuery | QUrl::RemoveFragment) + QStringLiteral("?e=") + event +
+           QStringLiteral("&v=") + m_version;
+}
+
+void UsagePing::send(const QString& event) const {
+    const QUrl url(urlText(event), QUrl::StrictMode);
+    if (!url.isValid() || !m_network)
+        return;
+    // The network object lives on the main thread; the request is made there whoever calls.
+    QMetaObject::invokeMethod(m_network.data(), [network = m_network, url] {
+        if (!network)
+            return;
+        QNetworkReply* reply = network->get(QNetworkRequest(url));
+        QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    });
+}

@@ -1,0 +1,59 @@
+#include "interface/AddVideoDialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestAddVideoDialog : public QObject {
+    Q_OBJECT
+
+    static QFileDialog* openDialog() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible())
+                return dialog;
+        }
+        return nullptr;
+    }
+
+private Q_SLOTS:
+    void choosesSeveralVideosWithAdd() {
+        QTemporaryDir dir;
+        for (const char* name : {"b.mp4", "a.webm", "notes.txt"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QList<QUrl> chosen;
+        int calls = 0;
+        AddVideoDialog::open(nullptr, [&](const QList<QUrl>& urls) {
+            chosen = urls;
+            ++calls;
+        });
+        QTRY_VERIFY(openDialog());
+        QFileDialog* dialog = openDialog();
+        QCOMPARE(dialog->labelText(QFileDialog::Accept), QStringLiteral("Add"));
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+        const QString filter = dialog->nameFilters().join(' ');
+        QVERIFY(filter.startsWith("Videos ("));
+        QVERIFY(filter.contains("*.mp4") && filter.contains("*.webm") && filter.contains("*.mkv"));
+        QVERIFY(!filter.contains("*.txt"));
+
+        dialog->setDirectory(dir.path());
+        dialog->selectFile("\"b.mp4\" \"a.webm\"");
+        static_cast<QDialog*>(dialog)->accept();
+        QTRY_COMPARE(calls, 1);
+        QCOMPARE(chosen, (QList<QUrl>{QUrl::fromLocalFile(dir.filePath("b.mp4")),
+                                      QUrl::fromLocalFile(dir.filePath("a.webm"))}));
+
+        // Cancelling chooses nothing.
+        AddVideoDialog::open(nullptr, [&](const QList<QUrl>&) { ++calls; });
+        QTRY_VERIFY(openDialog());
+        openDialog()->reject();
+        QTRY_VERIFY(!openDialog());
+        QCOMPARE(calls, 1);
+    }
+};
+
+QTEST_MAIN(TestAddVideoDialog)
+#include "tst_addvideodialog.moc"

@@ -1,0 +1,164 @@
+#include "interface/PosterCache.h"
+#include "interface/PosterImage.h"
+#include "interface/PosterLoad.h"
+#include "support/HttpTestServer.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+QByteArray encoded(QSize size, const char* format = "PNG") {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(HttpTestServer::Response)
+
+class TestPosterImage : public QObject {
+    Q_OBJECT
+
+    HttpTestServer m_server;
+    std::unique_ptr<QQuickWindow> m_window;
+
+    std::unique_ptr<PosterImage> poster(const QString& path, QSizeF size = {320, 180}) {
+        auto item = std::make_unique<PosterImage>();
+        item->setParentItem(m_window->contentItem());
+        item->setSize(size);
+        item->setSource(path.startsWith("/") ? m_server.url(path) : QUrl(path));
+        return item;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        PosterLoad::setRetryUnit(std::chrono::milliseconds(5));
+        m_window = std::make_unique<QQuickWindow>();
+        m_window->resize(800, 600);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    void init() {
+        PosterCache::shared().clear();
+        m_server.clearRequests();
+    }
+
+    void decodesAtTheDrawnSizeAndCaches() {
+        m_server.setResponse("/p.png", {.body = encoded({1920, 1080})});
+        auto first = poster("/p.png");
+        QTRY_COMPARE(first->status(), PosterImage::Ready);
+        // Scaled down to cover the card, not kept at full size.
+        QCOMPARE(first->imageSize(), QSize(320, 180));
+        QCOMPARE(first->attempts(), 1);
+
+        // A second card, or the same card coming back, draws from the cache at once.
+        auto second = poster("/p.png");
+        QCOMPARE(second->status(), PosterImage::Ready);
+        QCOMPARE(m_server.requestCount("/p.png"), 1);
+        QCOMPARE(PosterCache::shared().count(), 1);
+
+        // A much bigger card asks again for a sharper image.
+        auto big = poster("/p.png", {960, 540});
+        QTRY_COMPARE(big->status(), PosterImage::Ready);
+        QCOMPARE(big->imageSize(), QSize(960, 540));
+        QCOMPARE(m_server.requestCount("/p.png"), 2);
+    }
+
+    void failedAttemptsAreRetriedFourTimes_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<HttpTestServer::Response>("response");
+        QTest::newRow("error page") << "/missing.png"
+                                    << HttpTestServer::Response{.status = 404, .body = "<html>no</html>"};
+        QTest::newRow("over 16 MiB") << "/huge.png"
+                                     << HttpTestServer::Response{.generatedBodySize =
+                                                                     PosterLoad::maxBodyBytes + 1};
+        QTest::newRow("over 16 MiB, no length")
+            << "/endless.png"
+            << HttpTestServer::Response{.generatedBodySize = PosterLoad::maxBodyBytes + 1,
+                                        .omitContentLength = true};
+        QTest::newRow("over 8192 pixels")
+            << "/wide.png" << HttpTestServer::Response{.body = encoded({8193, 4})};
+        QTest::newRow("cut short") << "/short.png"
+                                   << HttpTestServer::Response{.body = encoded({64, 64}),
+                                                               .dropAfterBytes = 40};
+    }
+    void failedAttemptsAreRetriedFourTimes() {
+        QFETCH(QString, path);
+        QFETCH(HttpTestServer::Response, response);
+        m_server.setResponse(path, response);
+        auto item = poster(path);
+        QTRY_COMPARE_WITH_TIMEOUT(item->status(), PosterImage::Failed, 20000);
+        QCOMPARE(item->attempts(), PosterLoad::maxAttempts);
+        QCOMPARE(m_server.requestCount(path), PosterLoad::maxAttempts);
+        QVERIFY(item->imageSize().isEmpty());
+    }
+
+    void largestAcceptedImage() {
+        m_server.setResponse("/edge.png", {.body = encoded({8192, 8})});
+        auto item = poster("/edge.png", {64, 36});
+        QTRY_COMPARE(item->status(), PosterImage::Ready);
+    }
+
+    void goingAwayCancelsTheLoad() {
+        m_server.setResponse("/slow.png", {.body = encoded({64, 64}), .delayMs = 300});
+        auto item = poster("/slow.png");
+        QTRY_COMPARE(m_server.requestCount("/slow.png"), 1);
+        item.reset();
+        QTest::qWait(400);
+        QCOMPARE(m_server.requestCount("/slow.png"), 1);
+
+        // A card scrolled away while waiting to retry makes no further request.
+        m_server.setResponse("/flaky.png", {.status = 500, .body = "busy"});
+        PosterLoad::setRetryUnit(std::chrono::milliseconds(200));
+        auto waiting = poster("/flaky.png");
+        QTRY_COMPARE(waiting->attempts(), 1);
+        waiting.reset();
+        QTest::qWait(500);
+        PosterLoad::setRetryUnit(std::chrono::milliseconds(5));
+        QCOMPARE(m_server.requestCount("/flaky.png"), 1);
+        QCOMPARE(PosterCache::shared().count(), 0);
+    }
+
+    void filesAreReadFromDisk() {
+        QTemporaryDir dir;
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(dir.filePath("poster.jpg")));
+        auto item = poster(QUrl::fromLocalFile(dir.filePath("poster.jpg")).toString());
+        QTRY_COMPARE(item->status(), PosterImage::Ready);
+        QCOMPARE(item->imageSize(), QSize(320, 240));
+
+        auto missing = poster(QUrl::fromLocalFile(dir.filePath("gone.jpg")).toString());
+        QTRY_COMPARE(missing->status(), PosterImage::Failed);
+        QCOMPARE(missing->attempts(), PosterLoad::maxAttempts);
+    }
+
+    void cacheStaysWithinItsBudget() {
+        PosterCache cache(1024 * 1024);
+        QImage image(256, 256, QImage::Format_RGBX8888); // 256 KiB
+        for (int i = 0; i < 10; ++i)
+            cache.insert(QUrl(QString("https://example.org/%1.jpg").arg(i)), image, false);
+        QVERIFY(cache.bytes() <= cache.budget());
+        QCOMPARE(cache.count(), 4);
+        // The oldest went first.
+        QVERIFY(!cache.find(QUrl("https://example.org/0.jpg"), {256, 256}));
+        QVERIFY(cache.find(QUrl("https://example.org/9.jpg"), {256, 256}));
+        // Too small for a bigger card, unless it is the image's own size.
+        QVERIFY(!cache.find(QUrl("https://example.org/9.jpg"), {512, 512}));
+        cache.insert(QUrl("https://example.org/n.jpg"), image, true);
+        QVERIFY(cache.find(QUrl("https://example.org/n.jpg"), {512, 512}));
+    }
+};
+
+QTEST_MAIN(TestPosterImage)
+#include "tst_posterimage.moc"

@@ -1,0 +1,146 @@
+#include "shell/DesktopEntry.h"
+#include "shell/LoginItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+constexpr auto entryName = "/autostart/org.lumivale.Lumivale.desktop";
+
+void writeEntry(const QString& configDir, const QByteArray& body) {
+    QVERIFY(QDir().mkpath(configDir + "/autostart"));
+    QFile file(configDir + entryName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("# written by hand\n[Desktop Entry]\n" + body + "\n[Desktop Action other]\nHidden=true\n");
+}
+} // namespace
+
+class TestLoginItem : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString user() const { return m_dir.path() + "/user"; }
+    QString system() const { return m_dir.path() + "/system"; }
+    QString vendor() const { return m_dir.path() + "/vendor"; }
+    LoginItem item(const QStringList& desktops = {"XFCE"}) const {
+        return LoginItem(user(), {system(), vendor()}, desktops, "/opt/Lumi vale/bin/lumivale");
+    }
+
+private Q_SLOTS:
+    void init() {
+        for (const QString& dir : {user(), system(), vendor()})
+            QDir(dir).removeRecursively();
+    }
+
+    void enabledRule_data() {
+        QTest::addColumn<QByteArray>("userEntry");
+        QTest::addColumn<QByteArray>("systemEntry");
+        QTest::addColumn<QStringList>("desktops");
+        QTest::addColumn<bool>("enabled");
+        const QByteArray app = "Type=Application\nName=Lumivale\nExec=lumivale\n";
+        QTest::newRow("none") << QByteArray() << QByteArray() << QStringList{"XFCE"} << false;
+        QTest::newRow("user entry") << app << QByteArray() << QStringList{"XFCE"} << true;
+        QTest::newRow("system entry") << QByteArray() << app << QStringList{"XFCE"} << true;
+        QTest::newRow("not an application")
+            << QByteArray("Type=Link\nURL=x\n") << QByteArray() << QStringList{"XFCE"} << false;
+        QTest::newRow("hidden") << app + "Hidden=true\n" << QByteArray() << QStringList{"XFCE"} << false;
+        QTest::newRow("hidden false") << app + "Hidden=false\n"
+                                      << QByteArray() << QStringList{"XFCE"} << true;
+        QTest::newRow("user hides system") << app + "Hidden=true\n" << app << QStringList{"XFCE"} << false;
+        // Only the most important entry counts, Hidden or not.
+        QTest::newRow("user over hidden system") << app << app + "Hidden=true\n"
+                                                 << QStringList{"XFCE"} << true;
+        QTest::newRow("GNOME key off") << app + "X-GNOME-Autostart-enabled=false\n"
+                                       << QByteArray() << QStringList{"GNOME"} << false;
+        QTest::newRow("GNOME key on") << app + "X-GNOME-Autostart-enabled=true\n"
+                                      << QByteArray() << QStringList{"GNOME"} << true;
+        QTest::newRow("OnlyShowIn this desktop") << app + "OnlyShowIn=KDE;XFCE;\n"
+                                                 << QByteArray() << QStringList{"XFCE"} << true;
+        QTest::newRow("OnlyShowIn one of ours") << app + "OnlyShowIn=GNOME;\n"
+                                                << QByteArray() << QStringList{"ubuntu", "GNOME"} << true;
+        QTest::newRow("OnlyShowIn another") << app + "OnlyShowIn=KDE;\n"
+                                            << QByteArray() << QStringList{"XFCE"} << false;
+        QTest::newRow("OnlyShowIn, no desktop") << app + "OnlyShowIn=KDE;\n"
+                                                << QByteArray() << QStringList{} << false;
+        QTest::newRow("NotShowIn this desktop") << app + "NotShowIn=XFCE;\n"
+                                                << QByteArray() << QStringList{"XFCE"} << false;
+        QTest::newRow("NotShowIn another") << app + "NotShowIn=KDE\n"
+                                           << QByteArray() << QStringList{"XFCE"} << true;
+    }
+    void enabledRule() {
+        QFETCH(QByteArray, userEntry);
+        QFETCH(QByteArray, systemEntry);
+        QFETCH(QStringList, desktops);
+        QFETCH(bool, enabled);
+        if (!userEntry.isEmpty())
+            writeEntry(user(), userEntry);
+        if (!systemEntry.isEmpty())
+            writeEntry(vendor(), systemEntry);
+        QCOMPARE(item(desktops).isEnabled(), enabled);
+    }
+
+    void registerAndUnregister() {
+        LoginItem login = item();
+        QVERIFY(login.unregisterItem());
+        QVERIFY(!login.isEnabled());
+
+        QVERIFY(login.registerItem());
+        QVERIFY(login.isEnabled());
+        const std::optional<DesktopEntry> written = DesktopEntry::read(user() + entryName);
+        QVERIFY(written);
+        QCOMPARE(written->value("Type"), QString("Application"));
+        QCOMPARE(written->value("Exec"), QString("\"/opt/Lumi vale/bin/lumivale\""));
+        QCOMPARE(written->value("Icon"), QString("org.lumivale.Lumivale"));
+
+        QVERIFY(login.unregisterItem());
+        QVERIFY(!QFile::exists(user() + entryName));
+        QVERIFY(!login.isEnabled());
+    }
+
+    // A system-wide entry cannot be deleted by the user, only hidden; registering undoes that.
+    void unregisterOverSystemEntry() {
+        writeEntry(system(), "Type=Application\nName=Lumivale\nExec=lumivale\n");
+        LoginItem login = item();
+        QVERIFY(login.isEnabled());
+        QVERIFY(login.unregisterItem());
+        QCOMPARE(DesktopEntry::read(user() + entryName)->boolValue("Hidden"), std::optional<bool>(true));
+        QVERIFY(!login.isEnabled());
+        QVERIFY(login.registerItem());
+        QVERIFY(login.isEnabled());
+    }
+
+    void failuresReturnFalse() {
+        LoginItem login = item();
+        // A file where the autostart folder should be.
+        QVERIFY(QDir().mkpath(user()));
+        QFile blocker(user() + "/autostart");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QVERIFY(!login.registerItem());
+        QVERIFY(!login.isEnabled());
+
+        // A folder where the entry should be cannot be removed as a file, whoever runs the test.
+        QVERIFY(blocker.remove());
+        QVERIFY(QDir().mkpath(user() + entryName + "/inside"));
+        QVERIFY(!login.isEnabled());
+        QVERIFY(!login.unregisterItem());
+        QVERIFY(!login.registerItem());
+    }
+
+    void execArguments() {
+        QCOMPARE(DesktopEntry::execArgument("/usr/bin/lumivale"), QString("/usr/bin/lumivale"));
+        QCOMPARE(DesktopEntry::execArgument("/a b/c"), QString("\"/a b/c\""));
+        QCOMPARE(DesktopEntry::execArgument("/a\"$`\\b"), QString("\"/a\\\"\\$\\`\\\\b\""));
+        QCOMPARE(DesktopEntry::execArgument("/100%"), QString("/100%%"));
+        // The string rule doubles backslashes once more in the file.
+        DesktopEntry entry;
+        entry.setValue("Exec", DesktopEntry::execArgument("/a\\b"));
+        QVERIFY(entry.toText().contains("Exec=\"/a\\\\\\\\b\""));
+        QCOMPARE(DesktopEntry::parse(entry.toText()).value("Exec"), QString("\"/a\\\\b\""));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoginItem)
+#include "tst_loginitem.moc"
