@@ -9,6 +9,7 @@
 #include "engine/SystemConditions.h"
 #include "engine/WallpaperEngine.h"
 #include "library/LibraryStore.h"
+#include "platform/desktop/DesktopGl.h"
 #include "platform/desktop/X11MpvWallpaperFactory.h"
 #include "platform/desktop/X11WallpaperWindow.h"
 #include "platform/mpv/MpvLocale.h"
@@ -37,14 +38,15 @@ public:
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    DesktopGl::prepareApplication();
     QGuiApplication app(argc, argv);
     MpvLocale::useCNumeric();
 
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The video to play."));
     // Not "--display": Qt takes that one for the X server.
-    const QCommandLineOption on(QStringLiteral("on"), QStringLiteral("A screen to play on."), QStringLiteral("name"));
+    const QCommandLineOption on(QStringLiteral("on"), QStringLiteral("A screen to play on."),
+                                QStringLiteral("name"));
     const QCommandLineOption paused(QStringLiteral("paused"), QStringLiteral("Start paused by the user."));
     const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Quit after this long."),
                                      QStringLiteral("n"));
@@ -77,16 +79,18 @@ int main(int argc, char* argv[]) {
     QuietConditions conditions;
     X11WindowList windowList;
     X11MpvWallpaperFactory factory;
-    WallpaperEngine engine(store, preferences,
-                           {.screens = screens, .factory = factory, .conditions = conditions, .windowList = windowList});
+    WallpaperEngine engine(
+        store, preferences,
+        {.screens = screens, .factory = factory, .conditions = conditions, .windowList = windowList});
     engine.start();
 
     QTextStream out(stdout);
     QTimer firstFrame;
     QObject::connect(&firstFrame, &QTimer::timeout, &app, [&] {
         const QList<X11WallpaperWindow*> windows = factory.windows();
-        if (!windows.isEmpty() && std::all_of(windows.cbegin(), windows.cend(),
-                                              [](const X11WallpaperWindow* w) { return w->framesShown() > 0; })) {
+        if (!windows.isEmpty() &&
+            std::all_of(windows.cbegin(), windows.cend(),
+                        [](const X11WallpaperWindow* w) { return w->framesShown() > 0; })) {
             out << "ready" << Qt::endl;
             firstFrame.stop();
         }

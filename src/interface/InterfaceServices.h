@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QUrl>
-#include <memory>
 
 class LibraryStore;
 class LoginItemControl;

@@ -5,6 +5,7 @@
 #include "engine/WallpaperEngine.h"
 #include "interface/InterfaceServices.h"
 #include "library/LibraryStore.h"
+#include "platform/desktop/DesktopGl.h"
 #include "platform/media/FfmpegMediaInspector.h"
 #include "shell/AppDelegate.h"
 #include "shell/BusService.h"
@@ -65,8 +66,8 @@ int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
 int runApplication(int argc, char* argv[]) {
     preferX11();
     nameTheApplication();
-    // Before the application exists: the wallpaper players' contexts share with the windows'.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Before the application exists: shared GL contexts, and EGL where GLX would re-fault buffers.
+    DesktopGl::prepareApplication();
     QApplication app(argc, argv);
     // libmpv refuses to run unless numbers use the C locale, which constructing the application undid.
     std::setlocale(LC_NUMERIC, "C");

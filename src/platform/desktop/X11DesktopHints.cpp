@@ -1,18 +1,21 @@
 #include "platform/desktop/X11DesktopHints.h"
 
 #include <QGuiApplication>
-
-#include <xcb/shape.h>
-
 #include <cstring>
 #include <iterator>
+#include <xcb/shape.h>
 
 namespace {
 
 constexpr const char* atomNames[] = {
-    "_NET_WM_WINDOW_TYPE",         "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_STATE",
-    "_NET_WM_STATE_BELOW",         "_NET_WM_STATE_STICKY",        "_NET_WM_STATE_SKIP_TASKBAR",
-    "_NET_WM_STATE_SKIP_PAGER",    "_NET_WM_DESKTOP",
+    "_NET_WM_WINDOW_TYPE",
+    "_NET_WM_WINDOW_TYPE_DESKTOP",
+    "_NET_WM_STATE",
+    "_NET_WM_STATE_BELOW",
+    "_NET_WM_STATE_STICKY",
+    "_NET_WM_STATE_SKIP_TASKBAR",
+    "_NET_WM_STATE_SKIP_PAGER",
+    "_NET_WM_DESKTOP",
 };
 
 // _NET_WM_DESKTOP's value for "on every workspace".
@@ -33,26 +36,27 @@ X11DesktopHints::X11DesktopHints(xcb_connection_t* connection) : m_connection(co
     for (int i = 0; i < AtomCount; ++i)
         cookies[i] = xcb_intern_atom(m_connection, 0, std::strlen(atomNames[i]), atomNames[i]);
     for (int i = 0; i < AtomCount; ++i) {
-        const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_connection, cookies[i], nullptr));
+        const XcbReply<xcb_intern_atom_reply_t> reply(
+            xcb_intern_atom_reply(m_connection, cookies[i], nullptr));
         m_atoms[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     }
 }
 
 void X11DesktopHints::prepare(xcb_window_t window) const {
     const xcb_atom_t type = m_atoms[WindowTypeDesktop];
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[WindowType], XCB_ATOM_ATOM, 32, 1,
-                        &type);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[WindowType], XCB_ATOM_ATOM, 32,
+                        1, &type);
     // Qt merges its own states into these when it maps the window.
     const xcb_atom_t states[] = {m_atoms[StateBelow], m_atoms[StateSticky], m_atoms[StateSkipTaskbar],
                                  m_atoms[StateSkipPager]};
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[State], XCB_ATOM_ATOM, 32,
                         std::size(states), states);
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[Desktop], XCB_ATOM_CARDINAL, 32, 1,
-                        &allDesktops);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[Desktop], XCB_ATOM_CARDINAL, 32,
+                        1, &allDesktops);
 
     // Qt's event mask stays; VisibilityNotify is added so that being covered can be told.
-    const XcbReply<xcb_get_window_attributes_reply_t> attributes(
-        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
     const quint32 eventMask =
         (attributes ? attributes->your_event_mask : quint32(XCB_EVENT_MASK_STRUCTURE_NOTIFY)) |
         XCB_EVENT_MASK_VISIBILITY_CHANGE;
@@ -63,8 +67,8 @@ void X11DesktopHints::prepare(xcb_window_t window) const {
 }
 
 void X11DesktopHints::clearInputShape(xcb_window_t window) const {
-    xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, window, 0,
-                         0, 0, nullptr);
+    xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
+                         window, 0, 0, 0, nullptr);
     xcb_flush(m_connection);
 }
 

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <xcb/xcb.h>
-
 #include <cstdlib>
 #include <memory>
+#include <xcb/xcb.h>
 
 struct XcbFree {
     void operator()(void* reply) const { std::free(reply); }
 };
-template <typename Reply>
-using XcbReply = std::unique_ptr<Reply, XcbFree>;
+template <typename Reply> using XcbReply = std::unique_ptr<Reply, XcbFree>;
 
 // The X11 side of a wallpaper window that Qt's flags do not cover: the desktop window type and
 // states, every workspace, a black background, an empty input region and visibility events.

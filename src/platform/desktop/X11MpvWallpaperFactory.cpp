@@ -8,8 +8,7 @@
 
 namespace {
 
-template <typename T>
-[[nodiscard]] QList<T*> live(const QList<QPointer<T>>& pointers) {
+template <typename T> [[nodiscard]] QList<T*> live(const QList<QPointer<T>>& pointers) {
     QList<T*> objects;
     for (const QPointer<T>& pointer : pointers) {
         if (pointer)
@@ -29,10 +28,11 @@ X11MpvWallpaperFactory::X11MpvWallpaperFactory() : m_hints(X11DesktopHints::crea
 X11MpvWallpaperFactory::~X11MpvWallpaperFactory() = default;
 
 std::unique_ptr<WallpaperWindow> X11MpvWallpaperFactory::makeWindow(const ScreenInfo& screen,
-                                                                     std::function<void()> visibilityChanged) {
+                                                                    std::function<void()> visibilityChanged) {
     if (!m_hints)
         return nullptr;
-    auto window = std::make_unique<X11WallpaperWindow>(screen, std::move(visibilityChanged), *m_hints, *m_events);
+    auto window =
+        std::make_unique<X11WallpaperWindow>(screen, std::move(visibilityChanged), *m_hints, *m_events);
     m_windows.removeAll(nullptr);
     m_windows.append(window.get());
     return window;

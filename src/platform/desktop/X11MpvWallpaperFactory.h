@@ -19,8 +19,8 @@ public:
     X11MpvWallpaperFactory(const X11MpvWallpaperFactory&) = delete;
     X11MpvWallpaperFactory& operator=(const X11MpvWallpaperFactory&) = delete;
 
-    [[nodiscard]] std::unique_ptr<WallpaperWindow> makeWindow(const ScreenInfo& screen,
-                                                              std::function<void()> visibilityChanged) override;
+    [[nodiscard]] std::unique_ptr<WallpaperWindow>
+    makeWindow(const ScreenInfo& screen, std::function<void()> visibilityChanged) override;
     [[nodiscard]] std::unique_ptr<SharedPlayer> makePlayer(const QString& file) override;
 
     // The live windows and players this factory made, oldest first.

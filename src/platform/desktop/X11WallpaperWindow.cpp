@@ -6,7 +6,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-
 #include <cmath>
 
 namespace {
@@ -24,13 +23,13 @@ namespace {
 
 X11WallpaperWindow::X11WallpaperWindow(const ScreenInfo& screen, std::function<void()> visibilityChanged,
                                        const X11DesktopHints& hints, X11WindowEvents& events)
-    : m_screenName(screen.platformName), m_frame(screen.frame), m_visibilityChanged(std::move(visibilityChanged)),
-      m_hints(hints), m_events(events) {
+    : m_screenName(screen.platformName), m_frame(screen.frame),
+      m_visibilityChanged(std::move(visibilityChanged)), m_hints(hints), m_events(events) {
     // Players draw into the window with their own contexts, which need a matching format.
     setSurfaceType(QSurface::OpenGLSurface);
     setFormat(MpvSharedPlayer::surfaceFormat());
-    setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint | Qt::WindowDoesNotAcceptFocus |
-             Qt::WindowTransparentForInput);
+    setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint |
+             Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
     setTitle(QStringLiteral("Lumivale"));
     placeOnScreen();
     create();

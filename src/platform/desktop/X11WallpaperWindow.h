@@ -5,7 +5,6 @@
 #include "platform/mpv/VideoSurface.h"
 
 #include <QWindow>
-
 #include <functional>
 
 class MpvSharedPlayer;

@@ -3,7 +3,6 @@
 #include "platform/desktop/X11WallpaperWindow.h"
 
 #include <QCoreApplication>
-
 #include <xcb/xcb.h>
 
 X11WindowEvents::X11WindowEvents() {

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <memory>
 #include <mpv/client.h>
 #include <mpv/render.h>
-
-#include <memory>
 
 // Owners of libmpv's C objects. The render context must go before its core, and with the GL context
 // it was made in current.

@@ -9,12 +9,10 @@
 #include <QOpenGLExtraFunctions>
 #include <QVarLengthArray>
 #include <QWindow>
-
-#include <mpv/render_gl.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mpv/render_gl.h>
 #include <utility>
 
 namespace {
@@ -79,7 +77,8 @@ std::unique_ptr<MpvSharedPlayer> MpvSharedPlayer::create(const QString& file) {
     if (!context->create())
         return nullptr;
 
-    std::unique_ptr<MpvSharedPlayer> player(new MpvSharedPlayer(file, std::move(offscreen), std::move(context)));
+    std::unique_ptr<MpvSharedPlayer> player(
+        new MpvSharedPlayer(file, std::move(offscreen), std::move(context)));
     if (!player->start())
         return nullptr;
     return player;
@@ -140,7 +139,8 @@ bool MpvSharedPlayer::start() {
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
     };
     // Lets hardware decoders hand frames to GL on X11.
-    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && x11->display())
+    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        x11 && x11->display())
         params.append({MPV_RENDER_PARAM_X11_DISPLAY, x11->display()});
     params.append({MPV_RENDER_PARAM_INVALID, nullptr});
     mpv_render_context* render = nullptr;
@@ -225,8 +225,9 @@ void MpvSharedPlayer::handleEvents() {
         const auto* property = static_cast<const mpv_event_property*>(event->data);
         if (std::strcmp(property->name, MpvNames::videoParams) != 0)
             continue;
-        const QSize size =
-            property->format == MPV_FORMAT_NODE ? videoSize(*static_cast<const mpv_node*>(property->data)) : QSize();
+        const QSize size = property->format == MPV_FORMAT_NODE
+                               ? videoSize(*static_cast<const mpv_node*>(property->data))
+                               : QSize();
         if (size == m_videoSize)
             continue;
         m_videoSize = size;
@@ -257,7 +258,8 @@ void MpvSharedPlayer::draw(bool redraw) {
     // mpv wants its context current, on whatever surface. The context stays on the window it last
     // drew into: on GLX, Mesa discards a window's buffers whenever no context is current on it, and
     // would allocate them afresh for every frame.
-    if (!m_render || (QOpenGLContext::currentContext() != m_context.get() && !m_context->makeCurrent(m_offscreen.get())))
+    if (!m_render ||
+        (QOpenGLContext::currentContext() != m_context.get() && !m_context->makeCurrent(m_offscreen.get())))
         return;
     const bool newFrame = mpv_render_context_update(m_render.get()) & MPV_RENDER_UPDATE_FRAME;
     const QList<VideoSurface*> targets = visibleSurfaces();
@@ -337,8 +339,9 @@ void MpvSharedPlayer::copyTextureTo(VideoSurface* surface) {
     const GLenum filter = source.size() == target ? GL_NEAREST : GL_LINEAR;
     gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
     gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, windowFramebuffer);
-    gl->glBlitFramebuffer(source.left(), source.top(), source.left() + source.width(), source.top() + source.height(),
-                          0, 0, target.width(), target.height(), GL_COLOR_BUFFER_BIT, filter);
+    gl->glBlitFramebuffer(source.left(), source.top(), source.left() + source.width(),
+                          source.top() + source.height(), 0, 0, target.width(), target.height(),
+                          GL_COLOR_BUFFER_BIT, filter);
     gl->glBindFramebuffer(GL_FRAMEBUFFER, windowFramebuffer);
     m_context->swapBuffers(window);
     surface->videoFrameShown();
@@ -347,7 +350,8 @@ void MpvSharedPlayer::copyTextureTo(VideoSurface* surface) {
 QList<VideoSurface*> MpvSharedPlayer::visibleSurfaces() const {
     QList<VideoSurface*> visible;
     for (VideoSurface* surface : m_surfaces) {
-        if (surface->showsVideo() && surface->videoWindow()->isExposed() && !surface->videoPixelSize().isEmpty())
+        if (surface->showsVideo() && surface->videoWindow()->isExposed() &&
+            !surface->videoPixelSize().isEmpty())
             visible.append(surface);
     }
     return visible;
@@ -386,7 +390,8 @@ void MpvSharedPlayer::resizeTexture(const QSize& size) {
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     const GLint format = m_context->isOpenGLES() ? GL_RGBA : GL_RGBA8;
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, format, size.width(), size.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, format, size.width(), size.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
     gl->glBindTexture(GL_TEXTURE_2D, 0);
     gl->glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
     gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_texture, 0);

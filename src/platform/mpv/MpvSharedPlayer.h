@@ -8,10 +8,9 @@
 #include <QSize>
 #include <QString>
 #include <QSurfaceFormat>
-#include <qopengl.h>
-
 #include <atomic>
 #include <memory>
+#include <qopengl.h>
 
 class QOffscreenSurface;
 class QOpenGLContext;
@@ -51,7 +50,8 @@ public:
     void surfacesChanged();
 
 private:
-    MpvSharedPlayer(QString file, std::unique_ptr<QOffscreenSurface> surface, std::unique_ptr<QOpenGLContext> context);
+    MpvSharedPlayer(QString file, std::unique_ptr<QOffscreenSurface> surface,
+                    std::unique_ptr<QOpenGLContext> context);
     [[nodiscard]] bool start();
     void setPaused(bool paused);
     void handleEvents();

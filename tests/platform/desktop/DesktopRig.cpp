@@ -1,16 +1,15 @@
 #include "DesktopRig.h"
 
 #include "core/PreferenceKeys.h"
+#include "platform/desktop/DesktopGl.h"
 #include "platform/desktop/X11WallpaperWindow.h"
 #include "platform/mpv/MpvSharedPlayer.h"
-#include "support/XvfbSession.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QTest>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -46,8 +45,9 @@ DesktopRig::~DesktopRig() {
 }
 
 void DesktopRig::addVideo(const QString& id, const QString& file) {
-    QVERIFY2(QFile::link(file, home.libraryRoot() + QStringLiteral("/Library/") + id + QStringLiteral(".mp4")),
-             qPrintable(file));
+    QVERIFY2(
+        QFile::link(file, home.libraryRoot() + QStringLiteral("/Library/") + id + QStringLiteral(".mp4")),
+        qPrintable(file));
 }
 
 WallpaperEngine& DesktopRig::start(const QMap<QString, QString>& assignments) {
@@ -59,7 +59,8 @@ WallpaperEngine& DesktopRig::start(const QMap<QString, QString>& assignments) {
     store = std::make_unique<LibraryStore>(home.libraryRoot());
     engine = std::make_unique<WallpaperEngine>(
         *store, *preferences,
-        EnginePlatform{.screens = screens, .factory = factory, .conditions = conditions, .windowList = windowList});
+        EnginePlatform{
+            .screens = screens, .factory = factory, .conditions = conditions, .windowList = windowList});
     store->setWallpaperTarget(engine.get());
     engine->start();
     return *engine;
@@ -76,8 +77,9 @@ QString DesktopRig::keyOf(const QString& screenName) const {
 
 X11WallpaperWindow* DesktopRig::window(const QString& screenName) const {
     const QList<X11WallpaperWindow*> windows = factory.windows();
-    const auto found = std::find_if(windows.cbegin(), windows.cend(),
-                                    [&](const X11WallpaperWindow* w) { return w->screenName() == screenName; });
+    const auto found = std::find_if(windows.cbegin(), windows.cend(), [&](const X11WallpaperWindow* w) {
+        return w->screenName() == screenName;
+    });
     return found == windows.cend() ? nullptr : *found;
 }
 
@@ -100,6 +102,12 @@ bool DesktopRig::waitForNewFrames(const QList<X11WallpaperWindow*>& windows) con
         }
         return true;
     });
+}
+
+XvfbSession::Options desktopSession() {
+    XvfbSession::Options options;
+    options.beforeApplication = &DesktopGl::prepareApplication;
+    return options;
 }
 
 QImage screenshot(const QString& name) {

@@ -8,9 +8,9 @@
 #include "platform/x11/X11ScreenSource.h"
 #include "platform/x11/X11WindowList.h"
 #include "support/TempXdgHome.h"
+#include "support/XvfbSession.h"
 
 #include <QImage>
-
 #include <memory>
 
 class MpvSharedPlayer;
@@ -46,6 +46,10 @@ public:
     std::unique_ptr<Preferences> preferences;
     std::unique_ptr<WallpaperEngine> engine;
 };
+
+// The default session (openbox, monitors LEFT and RIGHT), with the application prepared as the
+// wallpaper's GL wants it.
+[[nodiscard]] XvfbSession::Options desktopSession();
 
 // The whole X screen, or nothing when `import` failed. A copy goes to $LUMIVALE_SCREENSHOT_DIR/name
 // when that variable is set, for a person to look at.

@@ -2,13 +2,11 @@
 // 1920x1080), read back with screenshots: the video moves, both displays show the same frame, and a
 // video of another aspect ratio fills its display, cropped, never letterboxed.
 #include "DesktopRig.h"
-
 #include "platform/desktop/X11WallpaperWindow.h"
 #include "support/TestVideos.h"
 #include "support/XvfbSession.h"
 
 #include <QTest>
-
 #include <cmath>
 
 namespace {
@@ -22,7 +20,9 @@ double columnDifference(const QImage& shot, int shotX, const QImage& reference, 
     for (int y = 0; y < reference.height(); ++y) {
         const QRgb a = shot.pixel(shotX, y);
         const QRgb b = reference.pixel(referenceX, y);
-        sum += (std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b))) / 3.0;
+        sum +=
+            (std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b))) /
+            3.0;
     }
     return sum / reference.height();
 }
@@ -81,9 +81,9 @@ private Q_SLOTS:
 
         const auto reference = [&](const QString& name, const QString& filter) {
             const QString path = session.tempPath() + QLatin1Char('/') + name;
-            const XvfbSession::RunResult made =
-                session.run("ffmpeg", {"-loglevel", "error", "-y", "-i", bars, "-frames:v", "1", "-vf", filter, path},
-                            std::chrono::seconds(30));
+            const XvfbSession::RunResult made = session.run(
+                "ffmpeg", {"-loglevel", "error", "-y", "-i", bars, "-frames:v", "1", "-vf", filter, path},
+                std::chrono::seconds(30));
             return made.exitCode == 0 ? QImage(path).convertToFormat(QImage::Format_RGB32) : QImage();
         };
         const QImage cropped = reference("cropped.png", "scale=1920:1440,crop=1920:1080");
@@ -128,5 +128,5 @@ private:
     TestVideos m_videos;
 };
 
-LUMIVALE_X11_TEST_MAIN(TestWallpaperPixels)
+LUMIVALE_X11_TEST_MAIN_WITH(TestWallpaperPixels, desktopSession())
 #include "tst_wallpaperpixels.moc"

@@ -2,7 +2,6 @@
 // driven by the engine: how many there are, how the window manager sees them, what lies above and
 // below them, and what happens when they are covered or their monitor goes and comes back.
 #include "DesktopRig.h"
-
 #include "platform/desktop/X11WallpaperWindow.h"
 #include "platform/mpv/MpvSharedPlayer.h"
 #include "support/TestVideos.h"
@@ -91,11 +90,13 @@ private Q_SLOTS:
         QVERIFY(rig.waitForNewFrames({left}));
         const quint32 id = quint32(left->winId());
 
-        const QString properties = QString::fromLocal8Bit(
-            session.run("xprop", {"-id", hex(id), "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE", "_NET_WM_DESKTOP", "WM_HINTS"})
-                .output);
-        QVERIFY2(properties.contains("_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DESKTOP"), qPrintable(properties));
-        for (const char* state : {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
+        const QStringList names{"_NET_WM_WINDOW_TYPE", "_NET_WM_STATE", "_NET_WM_DESKTOP", "WM_HINTS"};
+        const QString properties =
+            QString::fromLocal8Bit(session.run("xprop", QStringList{"-id", hex(id)} + names).output);
+        QVERIFY2(properties.contains("_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DESKTOP"),
+                 qPrintable(properties));
+        for (const char* state :
+             {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
             QVERIFY2(properties.contains(state), qPrintable(properties));
         // Every workspace; openbox has no sticky state and shows this instead.
         QVERIFY2(properties.contains("_NET_WM_DESKTOP(CARDINAL) = 4294967295"), qPrintable(properties));
@@ -105,7 +106,8 @@ private Q_SLOTS:
         QVERIFY(xterm);
         engine.apply(); // orders the wallpaper front again
         QTest::qWait(200);
-        const QList<quint32> stacking = session.cardinals(session.root(), "_NET_CLIENT_LIST_STACKING").value();
+        const QList<quint32> stacking =
+            session.cardinals(session.root(), "_NET_CLIENT_LIST_STACKING").value();
         QVERIFY(stacking.contains(id));
         QVERIFY(stacking.indexOf(id) < stacking.indexOf(xterm->window));
 
@@ -184,5 +186,5 @@ private:
     TestVideos m_videos;
 };
 
-LUMIVALE_X11_TEST_MAIN(TestWallpaperWindows)
+LUMIVALE_X11_TEST_MAIN_WITH(TestWallpaperWindows, desktopSession())
 #include "tst_wallpaperwindows.moc"
