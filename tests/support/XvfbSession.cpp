@@ -423,18 +423,18 @@ bool XvfbSession::screenshot(const QString& path) {
     return run(QStringLiteral("import"), {"-window", "root", path}, 30s).exitCode == 0;
 }
 
-std::optional<XvfbSession::Window> XvfbSession::createWindow(const WindowSpec& spec) {
+std::optional<XvfbSession::Window> XvfbSession::createWindow(const WindowSpec& wanted) {
     if (!m_connection)
         return std::nullopt;
     const Window window = xcb_generate_id(m_connection);
-    const QRect initial = spec.bounds.isValid() ? spec.bounds : QRect(100, 100, 400, 300);
+    const QRect initial = wanted.bounds.isValid() ? wanted.bounds : QRect(100, 100, 400, 300);
     const uint32_t background = 0x4060a0;
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, static_cast<int16_t>(initial.x()),
                       static_cast<int16_t>(initial.y()), static_cast<uint16_t>(initial.width()),
                       static_cast<uint16_t>(initial.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                       XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &background);
 
-    const QByteArray title = spec.title.toUtf8();
+    const QByteArray title = wanted.title.toUtf8();
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         static_cast<uint32_t>(title.size()), title.constData());
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
@@ -448,24 +448,24 @@ std::optional<XvfbSession::Window> XvfbSession::createWindow(const WindowSpec& s
         static_cast<uint32_t>(initial.width()), static_cast<uint32_t>(initial.height())};
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                         XCB_ATOM_WM_SIZE_HINTS, 32, 18, sizeHints);
-    if (!spec.type.isEmpty()) {
-        const uint32_t type = atom(spec.type);
+    if (!wanted.type.isEmpty()) {
+        const uint32_t type = atom(wanted.type);
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
                             XCB_ATOM_ATOM, 32, 1, &type);
     }
-    if (spec.opacity) {
-        const auto value = static_cast<uint32_t>(std::clamp(*spec.opacity, 0.0, 1.0) * 0xFFFFFFFFu);
+    if (wanted.opacity) {
+        const auto value = static_cast<uint32_t>(std::clamp(*wanted.opacity, 0.0, 1.0) * 0xFFFFFFFFu);
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_OPACITY"),
                             XCB_ATOM_CARDINAL, 32, 1, &value);
     }
-    if (spec.strutPartial && spec.strutPartial->size() == 12) {
-        const QList<quint32>& strut = *spec.strutPartial;
+    if (wanted.strutPartial && wanted.strutPartial->size() == 12) {
+        const QList<quint32>& strut = *wanted.strutPartial;
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_STRUT_PARTIAL"),
                             XCB_ATOM_CARDINAL, 32, 12, strut.constData());
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_STRUT"),
                             XCB_ATOM_CARDINAL, 32, 4, strut.constData());
     }
-    if (!spec.decorated) {
+    if (!wanted.decorated) {
         const uint32_t motifHints[5] = {2, 0, 0, 0, 0}; // flags: decorations; decorations: none
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_MOTIF_WM_HINTS"),
                             atom("_MOTIF_WM_HINTS"), 32, 5, motifHints);
@@ -478,7 +478,7 @@ std::optional<XvfbSession::Window> XvfbSession::createWindow(const WindowSpec& s
         qWarning("XvfbSession: the window manager did not map window 0x%x", window);
         return std::nullopt;
     }
-    if (spec.bounds.isValid() ? !moveResize(window, spec.bounds) : !waitUntilSettled(window))
+    if (wanted.bounds.isValid() ? !moveResize(window, wanted.bounds) : !waitUntilSettled(window))
         return std::nullopt;
     return window;
 }

@@ -130,9 +130,9 @@ public:
     // `import -window root` into a PNG file.
     bool screenshot(const QString& path);
 
-    // Test windows on the session's connection; they are mapped and, when the spec has bounds,
+    // Test windows on the session's connection; they are mapped and, when the wanted has bounds,
     // placed so that their outer bounds are exactly those.
-    std::optional<Window> createWindow(const WindowSpec& spec);
+    std::optional<Window> createWindow(const WindowSpec& wanted);
     // An undecorated dock window with the bounds, reserving its size along the edge of the root
     // (_NET_WM_STRUT_PARTIAL) over its own extent.
     std::optional<Window> createDock(const QRect& bounds, Qt::Edge edge);

@@ -154,8 +154,8 @@ private:
         return all;
     }
 
-    Window make(const XvfbWindowSpec& spec) {
-        const std::optional<Window> window = session().createWindow(spec);
+    Window make(const XvfbWindowSpec& wanted) {
+        const std::optional<Window> window = session().createWindow(wanted);
         if (!window)
             qFatal("cannot make a test window");
         m_made.append(*window);
