@@ -2,6 +2,7 @@
 
 #include "platform/mpv/MpvHandles.h"
 #include "platform/mpv/MpvLocale.h"
+#include "platform/mpv/MpvRenderContext.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -48,9 +49,6 @@ constexpr Option previewOptions[] = {
     {"network-timeout", "15"},
 };
 
-void* getProcAddress(void* context, const char* name) {
-    return reinterpret_cast<void*>(static_cast<QOpenGLContext*>(context)->getProcAddress(name));
-}
 } // namespace
 
 struct HoverPreview::Core {
@@ -121,17 +119,8 @@ private:
         QOpenGLContext* context = QOpenGLContext::currentContext();
         if (!context || !m_core || !m_core->handle)
             return;
-        mpv_opengl_init_params glInit{&getProcAddress, context};
-        QVarLengthArray<mpv_render_param, 4> params{
-            {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-            {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
-        };
-        if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-            x11 && x11->display())
-            params.append({MPV_RENDER_PARAM_X11_DISPLAY, x11->display()});
-        params.append({MPV_RENDER_PARAM_INVALID, nullptr});
-        mpv_render_context* render = nullptr;
-        if (mpv_render_context_create(&render, m_core->handle.get(), params.data()) < 0)
+        mpv_render_context* render = MpvRenderContext::createOpenGL(m_core->handle.get(), context);
+        if (!render)
             return;
         m_render.reset(render);
         mpv_render_context_set_update_callback(render, &HoverPreview::Core::frameReady, m_core.get());

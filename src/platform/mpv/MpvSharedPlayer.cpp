@@ -1,6 +1,7 @@
 #include "platform/mpv/MpvSharedPlayer.h"
 
 #include "platform/mpv/MpvNames.h"
+#include "platform/mpv/MpvRenderContext.h"
 #include "platform/mpv/VideoSurface.h"
 
 #include <QGuiApplication>
@@ -16,10 +17,6 @@
 #include <utility>
 
 namespace {
-
-void* getProcAddress(void* context, const char* name) {
-    return reinterpret_cast<void*>(static_cast<QOpenGLContext*>(context)->getProcAddress(name));
-}
 
 // glBlitFramebuffer came with OpenGL 3.0 and OpenGL ES 3.0.
 [[nodiscard]] bool canBlit(const QSurfaceFormat& format) {
@@ -133,20 +130,9 @@ bool MpvSharedPlayer::start() {
 
     if (!m_context->makeCurrent(m_offscreen.get()))
         return false;
-    mpv_opengl_init_params glInit{&getProcAddress, m_context.get()};
-    QVarLengthArray<mpv_render_param, 4> params{
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
-    };
-    // Lets hardware decoders hand frames to GL on X11.
-    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-        x11 && x11->display())
-        params.append({MPV_RENDER_PARAM_X11_DISPLAY, x11->display()});
-    params.append({MPV_RENDER_PARAM_INVALID, nullptr});
-    mpv_render_context* render = nullptr;
-    const int created = mpv_render_context_create(&render, core, params.data());
+    mpv_render_context* render = MpvRenderContext::createOpenGL(core, m_context.get());
     m_context->doneCurrent();
-    if (created < 0)
+    if (!render)
         return false;
     m_render.reset(render);
     mpv_render_context_set_update_callback(render, &MpvSharedPlayer::renderUpdate, this);
