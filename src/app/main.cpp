@@ -1,4 +1,4 @@
-#include "shell/ProcessEntry.h"
+#include "app/ProcessEntry.h"
 
 int main(int argc, char* argv[]) {
     return ProcessEntry::run(argc, argv);

@@ -7,9 +7,9 @@
 #include "shell/LibraryWindow.h"
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
-#include "shell/StatusItem.h"
-#include "shell/TrayHostWatcher.h"
-#include "shell/UpdateController.h"
+#include "shell/tray/StatusItem.h"
+#include "shell/tray/TrayHostWatcher.h"
+#include "shell/update/UpdateController.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/xdg/LoginItem.h"
 #include "shell/LibraryWindow.h"
-#include "shell/LoginItem.h"
-#include "shell/StatusMenu.h"
-#include "shell/UsagePing.h"
+#include "shell/tray/StatusMenu.h"
+#include "shell/update/UsagePing.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "EngineRig.h"
 #include "core/PreferenceKeys.h"
 #include "engine/CoverScan.h"
+#include "fakes/EngineRig.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "EngineRig.h"
 #include "core/PreferenceKeys.h"
+#include "fakes/EngineRig.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EngineRig.h"
+#include "fakes/EngineRig.h"
 #include "interface/LoginItemControl.h"
 
 #include <QList>

@@ -5,9 +5,9 @@
 #include "library/LibraryStore.h"
 #include "shell/AppDelegate.h"
 #include "shell/LibraryWindow.h"
-#include "shell/StatusItem.h"
-#include "shell/TrayHostWatcher.h"
-#include "shell/UsagePing.h"
+#include "shell/tray/StatusItem.h"
+#include "shell/tray/TrayHostWatcher.h"
+#include "shell/update/UsagePing.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
 

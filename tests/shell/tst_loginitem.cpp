@@ -1,5 +1,5 @@
-#include "shell/DesktopEntry.h"
-#include "shell/LoginItem.h"
+#include "platform/xdg/DesktopEntry.h"
+#include "platform/xdg/LoginItem.h"
 
 #include <QDir>
 #include <QFile>

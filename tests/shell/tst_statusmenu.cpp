@@ -1,8 +1,8 @@
-#include "EngineRig.h"
 #include "core/PreferenceKeys.h"
+#include "fakes/EngineRig.h"
 #include "shell/AppDelegate.h"
-#include "shell/StatusItem.h"
-#include "shell/StatusMenu.h"
+#include "shell/tray/StatusItem.h"
+#include "shell/tray/StatusMenu.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "shell/UpdateController.h"
-#include "shell/UpdateFeed.h"
-#include "shell/UpdateWindow.h"
+#include "shell/update/UpdateController.h"
+#include "shell/update/UpdateFeed.h"
+#include "shell/update/UpdateWindow.h"
 #include "support/HttpTestServer.h"
 
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "shell/ApplicationAdaptor.h"
+#include "shell/bus/ApplicationAdaptor.h"
 
 ApplicationAdaptor::ApplicationAdaptor(QObject* parent, std::function<void()> reopen)
     : QDBusAbstractAdaptor(parent), m_reopen(std::move(reopen)) {}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/CommandLine.h"
+#include "shell/bus/CommandLine.h"
 
 #include <QDBusConnection>
 

@@ -1,8 +1,8 @@
-#include "shell/ControlClient.h"
+#include "shell/bus/ControlClient.h"
 
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
-#include "shell/StatusReport.h"
+#include "shell/bus/StatusReport.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

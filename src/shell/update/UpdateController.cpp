@@ -1,6 +1,6 @@
-#include "shell/UpdateController.h"
+#include "shell/update/UpdateController.h"
 
-#include "shell/UpdateWindow.h"
+#include "shell/update/UpdateWindow.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,9 +1,9 @@
-#include "shell/BusService.h"
+#include "shell/bus/BusService.h"
 
 #include "shell/AppDelegate.h"
-#include "shell/ApplicationAdaptor.h"
-#include "shell/ControlAdaptor.h"
 #include "shell/ShellNames.h"
+#include "shell/bus/ApplicationAdaptor.h"
+#include "shell/bus/ControlAdaptor.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "shell/TrayHostWatcher.h"
+#include "shell/tray/TrayHostWatcher.h"
 
 #include "shell/ShellNames.h"
 

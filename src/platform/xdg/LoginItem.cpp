@@ -1,7 +1,7 @@
-#include "shell/LoginItem.h"
+#include "platform/xdg/LoginItem.h"
 
 #include "core/AtomicFile.h"
-#include "shell/DesktopEntry.h"
+#include "platform/xdg/DesktopEntry.h"
 #include "shell/ShellNames.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "shell/StatusItem.h"
+#include "shell/tray/StatusItem.h"
 
 #include "shell/ShellNames.h"
-#include "shell/TrayHostWatcher.h"
+#include "shell/tray/TrayHostWatcher.h"
 
 #include <QAction>
 #include <QApplication>

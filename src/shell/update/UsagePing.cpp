@@ -1,4 +1,4 @@
-#include "shell/UsagePing.h"
+#include "shell/update/UsagePing.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/UpdateFeed.h"
+#include "shell/update/UpdateFeed.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/UpdateController.h"
+#include "shell/update/UpdateController.h"
 
 #include <QUrl>
 #include <QWidget>

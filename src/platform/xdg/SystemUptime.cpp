@@ -1,4 +1,4 @@
-#include "shell/SystemUptime.h"
+#include "platform/xdg/SystemUptime.h"
 
 #include <ctime>
 

@@ -1,5 +1,6 @@
-#include "shell/ProcessEntry.h"
+#include "app/ProcessEntry.h"
 
+#include "app/LinuxPlatform.h"
 #include "core/Preferences.h"
 #include "core/ServiceUrls.h"
 #include "engine/WallpaperEngine.h"
@@ -7,13 +8,12 @@
 #include "library/LibraryStore.h"
 #include "platform/desktop/DesktopGl.h"
 #include "platform/media/FfmpegMediaInspector.h"
+#include "platform/xdg/SystemUptime.h"
 #include "shell/AppDelegate.h"
-#include "shell/BusService.h"
-#include "shell/CommandLine.h"
-#include "shell/ControlClient.h"
-#include "shell/LinuxPlatform.h"
 #include "shell/ShellNames.h"
-#include "shell/SystemUptime.h"
+#include "shell/bus/BusService.h"
+#include "shell/bus/CommandLine.h"
+#include "shell/bus/ControlClient.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/StatusMenu.h"
+#include "shell/tray/StatusMenu.h"
 
 #include <QObject>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "shell/DesktopEntry.h"
+#include "platform/xdg/DesktopEntry.h"
 
 #include <QFile>
 

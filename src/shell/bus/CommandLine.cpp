@@ -1,4 +1,4 @@
-#include "shell/CommandLine.h"
+#include "shell/bus/CommandLine.h"
 
 #include "engine/EngineTexts.h"
 

@@ -1,4 +1,4 @@
-#include "shell/UpdateWindow.h"
+#include "shell/update/UpdateWindow.h"
 
 #include "shell/ShellTexts.h"
 

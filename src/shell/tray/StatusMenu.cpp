@@ -1,4 +1,4 @@
-#include "shell/StatusMenu.h"
+#include "shell/tray/StatusMenu.h"
 
 #include "engine/WallpaperEngine.h"
 #include "shell/ShellTexts.h"

@@ -1,4 +1,4 @@
-#include "shell/StatusReport.h"
+#include "shell/bus/StatusReport.h"
 
 #include "engine/EngineTexts.h"
 #include "engine/ScreenSource.h"

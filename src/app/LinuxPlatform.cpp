@@ -1,4 +1,4 @@
-#include "shell/LinuxPlatform.h"
+#include "app/LinuxPlatform.h"
 
 #include "platform/dbus/LinuxSystemConditions.h"
 #include "platform/desktop/X11MpvWallpaperFactory.h"

@@ -1,4 +1,4 @@
-#include "shell/ControlAdaptor.h"
+#include "shell/bus/ControlAdaptor.h"
 
 #include "engine/EngineTexts.h"
 #include "engine/ScreenSource.h"
@@ -6,7 +6,7 @@
 #include "library/LibraryStore.h"
 #include "shell/AppDelegate.h"
 #include "shell/ShellNames.h"
-#include "shell/StatusReport.h"
+#include "shell/bus/StatusReport.h"
 
 #include <algorithm>
 #include <memory>

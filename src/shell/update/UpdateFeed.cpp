@@ -1,4 +1,4 @@
-#include "shell/UpdateFeed.h"
+#include "shell/update/UpdateFeed.h"
 
 #include "shell/ShellNames.h"
 
