@@ -16,7 +16,6 @@ public:
     // The process-wide preferences at the user's configuration folder, read on first use.
     static Preferences& shared();
 
-    [[nodiscard]] const QString& filePath() const { return m_path; }
     [[nodiscard]] QJsonValue value(QLatin1StringView key) const { return m_values.value(key); }
     [[nodiscard]] bool contains(QLatin1StringView key) const { return m_values.contains(key); }
     // The stored Boolean, or nothing when the key is absent or holds another type.

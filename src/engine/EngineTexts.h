@@ -4,9 +4,6 @@
 
 // Texts of the engine that reach the user or the preferences file, spelled once.
 namespace EngineTexts {
-// The assignment key that stands for every display.
-inline constexpr QLatin1StringView allDisplays{"*"};
-
 inline constexpr QLatin1StringView byYou{"by you"};
 inline constexpr QLatin1StringView screenOff{"screen off"};
 inline constexpr QLatin1StringView onBattery{"on battery"};

@@ -126,7 +126,7 @@ void WallpaperEngine::setPauseWhenCovered(bool pause) {
 }
 
 void WallpaperEngine::useWallpaper(const QString& id, const QString& displayChoice) {
-    if (displayChoice == EngineTexts::allDisplays)
+    if (displayChoice == WallpaperTarget::allDisplays)
         setAssignments({});
     setAssignment(displayChoice, id);
     saveAssignments();
@@ -155,7 +155,7 @@ void WallpaperEngine::advance() {
         return;
 
     std::optional<QString> current;
-    if (const auto all = m_assignments.constFind(EngineTexts::allDisplays); all != m_assignments.cend())
+    if (const auto all = m_assignments.constFind(WallpaperTarget::allDisplays); all != m_assignments.cend())
         current = all.value();
     else if (!m_assignments.isEmpty())
         current = m_assignments.first();
@@ -170,7 +170,7 @@ void WallpaperEngine::advance() {
     const Wallpaper& next = downloaded[(position + 1) % downloaded.size()];
 
     setAssignments({});
-    setAssignment(EngineTexts::allDisplays, next.id);
+    setAssignment(WallpaperTarget::allDisplays, next.id);
     saveAssignments();
     setUserPaused(false);
     apply();
@@ -179,7 +179,7 @@ void WallpaperEngine::advance() {
 std::optional<QString> WallpaperEngine::resolve(const QString& key) const {
     if (const auto own = m_assignments.constFind(key); own != m_assignments.cend())
         return own.value();
-    if (const auto all = m_assignments.constFind(EngineTexts::allDisplays); all != m_assignments.cend())
+    if (const auto all = m_assignments.constFind(WallpaperTarget::allDisplays); all != m_assignments.cend())
         return all.value();
     return std::nullopt;
 }
@@ -331,7 +331,7 @@ void WallpaperEngine::start() {
     // event's delivery has returned, in the order the events came, and the connection's context drops
     // it once the engine is gone.
     const auto observe = [this](auto* sender, auto signal, auto work) {
-        m_observers.append(connect(sender, signal, this, std::move(work), Qt::QueuedConnection));
+        connect(sender, signal, this, std::move(work), Qt::QueuedConnection);
     };
     ScreenSource* screens = &m_platform.screens;
     SystemConditions* system = &m_platform.conditions;
@@ -363,9 +363,7 @@ void WallpaperEngine::start() {
         updatePlayback();
     });
 
-    m_powerSource = connect(
-        system, &SystemConditions::powerSourceChanged, this, [this] { updatePlayback(); },
-        Qt::QueuedConnection);
+    observe(system, &SystemConditions::powerSourceChanged, [this] { updatePlayback(); });
 
     m_coverTimer = std::make_unique<QTimer>();
     m_coverTimer->setInterval(coverScanIntervalMs);
@@ -374,8 +372,7 @@ void WallpaperEngine::start() {
     m_coverTimer->start();
 
     // Only later values: a signal never replays the current one.
-    m_bag = connect(
-        &m_store, &LibraryStore::revisionChanged, this, [this] { apply(); }, Qt::QueuedConnection);
+    observe(&m_store, &LibraryStore::revisionChanged, [this] { apply(); });
 
     apply();
 }

@@ -114,12 +114,9 @@ private:
     std::optional<QString> m_pauseReason;
     std::map<QString, std::unique_ptr<WallpaperWindow>> m_windows;
     std::map<QString, std::unique_ptr<SharedPlayer>> m_players;
-    QList<QMetaObject::Connection> m_observers;
-    QMetaObject::Connection m_bag;
     bool m_screensAsleep = false;
     bool m_locked = false;
     bool m_sessionInactive = false;
-    QMetaObject::Connection m_powerSource;
     std::unique_ptr<QTimer> m_coverTimer;
     QSet<QString> m_screensUnderAWindow;
 

@@ -41,10 +41,6 @@ void InterfaceServices::uninstall() {
     installed().reset();
 }
 
-bool InterfaceServices::isInstalled() {
-    return installed().has_value();
-}
-
 const InterfaceServices::Parts& InterfaceServices::parts() {
     if (!installed())
         qFatal("The library views were made before InterfaceServices::install");

@@ -34,7 +34,6 @@ public:
     static void install(QQmlEngine& engine, Parts parts);
     // Forgets the parts; views made afterwards find none.
     static void uninstall();
-    [[nodiscard]] static bool isInstalled();
     // The installed parts; a view made before install() is a programming error.
     [[nodiscard]] static const Parts& parts();
 

@@ -11,7 +11,6 @@ inline constexpr QStringView downloadedTab{u"Downloaded"};
 
 inline constexpr QStringView allDisplays{u"All displays"};
 inline constexpr QStringView display{u"Display"};
-inline constexpr QStringView allDisplaysChoice{u"*"};
 
 inline constexpr QStringView setOnPrefix{u"Set on "};
 inline constexpr QStringView remove{u"Remove"};

@@ -2,6 +2,7 @@
 
 #include "interface/InterfaceTexts.h"
 #include "library/LibraryStore.h"
+#include "library/WallpaperTarget.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,15 +36,14 @@ QList<Wallpaper> shownList(const LibraryStore& store, const QString& category,
 }
 
 QList<PickerItem> pickerItems(const QList<ScreenInfo>& screens) {
-    QList<PickerItem> items{
-        {InterfaceTexts::allDisplays.toString(), InterfaceTexts::allDisplaysChoice.toString()}};
+    QList<PickerItem> items{{InterfaceTexts::allDisplays.toString(), QString(WallpaperTarget::allDisplays)}};
     for (const ScreenInfo& screen : screens)
         items.append({screen.localizedName, displayKey(screen)});
     return items;
 }
 
 QString pickerTitle(const QString& displayChoice, const QList<ScreenInfo>& screens) {
-    if (displayChoice == InterfaceTexts::allDisplaysChoice)
+    if (displayChoice == WallpaperTarget::allDisplays)
         return InterfaceTexts::allDisplays.toString();
     for (const ScreenInfo& screen : screens) {
         if (displayKey(screen) == displayChoice)

@@ -8,6 +8,7 @@
 #include "interface/LibraryRules.h"
 #include "interface/VideoFiles.h"
 #include "library/LibraryStore.h"
+#include "library/WallpaperTarget.h"
 
 #include <QPointer>
 #include <QVariantMap>
@@ -19,8 +20,7 @@ LibraryViewModel::LibraryViewModel(QObject* parent)
 LibraryViewModel::LibraryViewModel(LibraryStore& store, WallpaperEngine& engine, const ScreenSource& screens,
                                    QObject* parent)
     : QObject(parent), m_store(store), m_engine(engine), m_screens(screens),
-      m_category(InterfaceTexts::allTab.toString()),
-      m_displayChoice(InterfaceTexts::allDisplaysChoice.toString()) {
+      m_category(InterfaceTexts::allTab.toString()), m_displayChoice(QString(WallpaperTarget::allDisplays)) {
     m_model.setProgress(m_store.progress());
     updatePlaying();
     updateLists(true);

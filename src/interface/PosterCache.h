@@ -25,7 +25,6 @@ public:
     [[nodiscard]] qsizetype bytes() const { return m_cache.totalCost(); }
     [[nodiscard]] qsizetype budget() const { return m_cache.maxCost(); }
     [[nodiscard]] qsizetype count() const { return m_cache.count(); }
-    void setBudget(qsizetype bytes) { m_cache.setMaxCost(bytes); }
     void clear() { m_cache.clear(); }
 
 private:

@@ -89,7 +89,7 @@ void LibraryStore::importNext() {
     while (!m_importBatches.isEmpty() && m_importBatches.first().urls.isEmpty()) {
         const ImportBatch batch = m_importBatches.takeFirst();
         if (batch.last)
-            useWallpaper(*batch.last, QStringLiteral("*"));
+            useWallpaper(*batch.last, QString(WallpaperTarget::allDisplays));
         Q_EMIT importsFinished();
     }
     if (m_importBatches.isEmpty()) {

@@ -39,7 +39,6 @@ namespace WallpaperJson {
 [[nodiscard]] std::optional<QByteArray> encodeCatalog(const Catalog& catalog);
 [[nodiscard]] std::optional<QList<Wallpaper>> decodeImportedList(const QByteArray& document);
 [[nodiscard]] std::optional<QByteArray> encodeImportedList(const QList<Wallpaper>& wallpapers);
-[[nodiscard]] std::optional<Wallpaper> decodeWallpaper(const QByteArray& object);
 [[nodiscard]] std::optional<QByteArray> encodeWallpaper(const Wallpaper& wallpaper);
 } // namespace WallpaperJson
 

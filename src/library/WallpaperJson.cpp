@@ -272,13 +272,6 @@ std::optional<QByteArray> WallpaperJson::encodeImportedList(const QList<Wallpape
     return writer.take();
 }
 
-std::optional<Wallpaper> WallpaperJson::decodeWallpaper(const QByteArray& object) {
-    const std::optional<QJsonDocument> parsed = parse(object);
-    if (!parsed || !parsed->isObject())
-        return std::nullopt;
-    return fromObject(QJsonValue(parsed->object()));
-}
-
 std::optional<QByteArray> WallpaperJson::encodeWallpaper(const Wallpaper& wallpaper) {
     Writer writer;
     if (!writer.wallpaper(wallpaper))

@@ -5,6 +5,9 @@
 // What the library asks of whatever puts wallpapers on the displays.
 class WallpaperTarget {
 public:
+    // The display choice, and the assignment key, that stands for every display.
+    static constexpr QLatin1StringView allDisplays{"*"};
+
     virtual ~WallpaperTarget() = default;
 
     // Puts the wallpaper on "*" (every display, replacing all entries) or on one display key,

@@ -105,10 +105,7 @@ void AppDelegate::nextWallpaper() {
 }
 
 void AppDelegate::stopWallpaper() {
-    WallpaperEngine& engine = WallpaperEngine::shared();
-    engine.setAssignments({});
-    engine.saveAssignments();
-    engine.apply();
+    WallpaperEngine::shared().stop();
 }
 
 void AppDelegate::checkForUpdates() {

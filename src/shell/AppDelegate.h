@@ -30,7 +30,7 @@ public:
         QUrl pingEndpoint;
         QUrl updateFeed;
         QString version;
-        // The library view; the placeholder when empty.
+        // The library view; an empty window when none is given.
         LibraryWindow::ViewLoader libraryView = {};
     };
 

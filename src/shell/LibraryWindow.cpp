@@ -2,7 +2,6 @@
 
 #include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
-#include "shell/LibrarySummary.h"
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
 #include "shell/WindowFrame.h"
@@ -17,8 +16,6 @@
 namespace {
 // The library palette's background.
 const QColor background = QColor::fromRgbF(0.043f, 0.047f, 0.063f, 1.0f);
-
-constexpr QLatin1StringView placeholderView{"qrc:/lumivale/shell/LibraryPlaceholder.qml"};
 
 QList<QRect> screenAreas() {
     QList<QRect> areas;
@@ -42,13 +39,6 @@ LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadVie
 
     if (loadView)
         loadView(*this);
-    // A view that does not load would leave an empty window: the placeholder at least says what there is.
-    if (!loadView || status() == QQuickView::Error) {
-        m_summary = std::make_unique<LibrarySummary>();
-        setInitialProperties({{QStringLiteral("summary"), QVariant::fromValue(m_summary.get())},
-                              {QStringLiteral("window"), QVariant::fromValue(this)}});
-        setSource(QUrl(placeholderView));
-    }
 
     restoreFrame();
     installShortcuts();
@@ -72,8 +62,7 @@ LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadVie
 }
 
 LibraryWindow::~LibraryWindow() {
-    // Hidden while the members that save the frame still exist; the view's bindings read the summary,
-    // so its content goes before the summary does.
+    // Hidden while the members that save the frame still exist; the view's content goes before them.
     destroy();
     setSource(QUrl());
 }

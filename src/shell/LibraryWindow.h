@@ -8,7 +8,6 @@
 #include <functional>
 #include <memory>
 
-class LibrarySummary;
 class Preferences;
 class QMessageBox;
 
@@ -22,7 +21,7 @@ public:
     static constexpr QSize minimumContentSize{760, 520};
     static constexpr int frameSaveDelayMs = 500;
 
-    // Puts the library view into the window; without one, a placeholder shows the store and the engine.
+    // Puts the library view into the window; tests pass none, or a trivial view of their own.
     using ViewLoader = std::function<void(QQuickView&)>;
 
     LibraryWindow(Preferences& preferences, const ViewLoader& loadView = {});
@@ -49,6 +48,5 @@ private:
     Preferences& m_preferences;
     QList<Shortcut> m_shortcuts;
     QTimer m_frameSave;
-    std::unique_ptr<LibrarySummary> m_summary;
     std::unique_ptr<QMessageBox> m_about;
 };

@@ -22,7 +22,6 @@ public:
     DBusService(const QDBusConnection& bus, const QString& name, QObject* parent = nullptr);
 
     [[nodiscard]] const QDBusConnection& bus() const { return m_bus; }
-    [[nodiscard]] bool isPresent() const { return !m_owner.isEmpty(); }
     [[nodiscard]] bool isFromOwner(const QDBusMessage& message) const;
 
     // Calls a method of the current owner. The handler gets the reply or the error, unless the owner

@@ -1,6 +1,6 @@
 #include "shell/bus/CommandLine.h"
 
-#include "engine/EngineTexts.h"
+#include "library/WallpaperTarget.h"
 
 #include <array>
 #include <utility>
@@ -72,7 +72,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     else if (command.isControl() && !unknown.isEmpty())
         command.error = QStringLiteral("Unknown argument: ") + unknown.first();
     if (command.action == Action::Use && command.display.isEmpty())
-        command.display = QString(EngineTexts::allDisplays);
+        command.display = QString(WallpaperTarget::allDisplays);
     return command;
 }
 

@@ -1,9 +1,9 @@
 #include "shell/bus/ControlAdaptor.h"
 
-#include "engine/EngineTexts.h"
 #include "engine/ScreenSource.h"
 #include "engine/WallpaperEngine.h"
 #include "library/LibraryStore.h"
+#include "library/WallpaperTarget.h"
 #include "shell/AppDelegate.h"
 #include "shell/ShellNames.h"
 #include "shell/bus/StatusReport.h"
@@ -57,7 +57,7 @@ void ControlAdaptor::Use(const QString& id, const QString& displayChoice, const 
         return;
     }
     // A card offers the displays that are connected; so does this.
-    if (displayChoice != EngineTexts::allDisplays) {
+    if (displayChoice != WallpaperTarget::allDisplays) {
         const QList<ScreenInfo> screens = m_screens->screens();
         if (std::none_of(screens.cbegin(), screens.cend(),
                          [&](const ScreenInfo& screen) { return displayKey(screen) == displayChoice; })) {

@@ -4,6 +4,7 @@
 #include "engine/ScreenSource.h"
 #include "engine/WallpaperEngine.h"
 #include "library/LibraryStore.h"
+#include "library/WallpaperTarget.h"
 #include "shell/ShellNames.h"
 
 #include <QDBusArgument>
@@ -19,7 +20,7 @@ QString shownOn(const WallpaperEngine& engine, const LibraryStore& store, const 
     const auto& assignments = engine.assignments();
     QString id = assignments.value(key);
     if (id.isEmpty())
-        id = assignments.value(QString(EngineTexts::allDisplays));
+        id = assignments.value(QString(WallpaperTarget::allDisplays));
     if (id.isEmpty() || !store.localURL(id))
         return {};
     return id;
@@ -118,7 +119,7 @@ QString toText(const QVariantMap& report) {
     const QVariantMap assignments = report.value(QString(ShellNames::assignments)).toMap();
     for (auto it = assignments.cbegin(); it != assignments.cend(); ++it) {
         const QString where =
-            it.key() == EngineTexts::allDisplays ? QStringLiteral("all displays") : it.key();
+            it.key() == WallpaperTarget::allDisplays ? QStringLiteral("all displays") : it.key();
         text += QStringLiteral("assigned: ") + it.value().toString() + QStringLiteral(" on ") + where +
                 QLatin1Char('\n');
     }
