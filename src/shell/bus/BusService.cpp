@@ -4,19 +4,21 @@
 #include "shell/ShellNames.h"
 #include "shell/bus/ApplicationAdaptor.h"
 #include "shell/bus/ControlAdaptor.h"
+#include "controlbusadaptor.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 
 BusService::BusService(QDBusConnection bus, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus)),
-      m_application(new ApplicationAdaptor(this,
-                                           [this] {
-                                               if (m_delegate)
-                                                   m_delegate->applicationShouldHandleReopen();
-                                           })),
-      m_control(new ControlAdaptor(this, m_bus)) {}
+    : QObject(parent), m_bus(std::move(bus)), m_control(new ControlAdaptor(this, m_bus)),
+      m_application(new ApplicationAdaptor(m_control, [this] {
+          if (m_delegate)
+              m_delegate->applicationShouldHandleReopen();
+      })) {
+    // Both interfaces are served by the control object, the one object at the path.
+    new ControlBusAdaptor(m_control);
+}
 
 BusService::~BusService() {
     if (m_owned)
@@ -28,7 +30,8 @@ BusService::~BusService() {
 BusService::Claim BusService::claim() {
     if (!m_bus.isConnected() || !m_bus.interface())
         return Claim::NoBus;
-    m_exported = m_bus.registerObject(QString(ShellNames::objectPath), this, QDBusConnection::ExportAdaptors);
+    m_exported =
+        m_bus.registerObject(QString(ShellNames::objectPath), m_control, QDBusConnection::ExportAdaptors);
     if (!m_exported)
         return Claim::NoBus;
     // Answered before any window exists: whether this process is the application decides everything

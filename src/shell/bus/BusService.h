@@ -31,8 +31,8 @@ public:
 private:
     QDBusConnection m_bus;
     AppDelegate* m_delegate = nullptr;
-    ApplicationAdaptor* m_application;
     ControlAdaptor* m_control;
+    ApplicationAdaptor* m_application;
     bool m_exported = false;
     bool m_owned = false;
 };

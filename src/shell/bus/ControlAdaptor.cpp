@@ -12,7 +12,7 @@
 #include <memory>
 
 ControlAdaptor::ControlAdaptor(QObject* parent, QDBusConnection bus)
-    : QDBusAbstractAdaptor(parent), m_bus(std::move(bus)) {}
+    : QObject(parent), m_bus(std::move(bus)) {}
 
 void ControlAdaptor::serve(AppDelegate& delegate, const ScreenSource& screens) {
     m_delegate = &delegate;
@@ -50,10 +50,11 @@ QVariantMap ControlAdaptor::Status() {
     return StatusReport::collect(WallpaperEngine::shared(), LibraryStore::shared(), *m_screens);
 }
 
-void ControlAdaptor::Use(const QString& id, const QString& displayChoice, const QDBusMessage& message) {
-    message.setDelayedReply(true);
+void ControlAdaptor::Use(const QString& id, const QString& displayChoice) {
+    setDelayedReply(true);
+    const QDBusMessage message = QDBusContext::message();
     if (!isReady()) {
-        replyError(message, ShellNames::errorNotUsed, QStringLiteral("Lumivale is still starting."));
+        replyError(message, ShellNames::errorNotUsed, tr("Lumivale is still starting."));
         return;
     }
     // A card offers the displays that are connected; so does this.
@@ -62,8 +63,7 @@ void ControlAdaptor::Use(const QString& id, const QString& displayChoice, const 
         if (std::none_of(screens.cbegin(), screens.cend(),
                          [&](const ScreenInfo& screen) { return displayKey(screen) == displayChoice; })) {
             replyError(message, ShellNames::errorUnknownDisplay,
-                       QStringLiteral("No connected display has the key ") + displayChoice +
-                           QLatin1Char('.'));
+                       tr("No connected display has the key %1.").arg(displayChoice));
             return;
         }
     }
@@ -87,7 +87,7 @@ void ControlAdaptor::use(const QString& id, const QString& displayChoice, const 
             return;
         }
         replyError(message, ShellNames::errorUnknownWallpaper,
-                   QStringLiteral("The library has no wallpaper with the id ") + id + QLatin1Char('.'));
+                   tr("The library has no wallpaper with the id %1.").arg(id));
         return;
     }
     if (store.isDownloaded(*found)) {
@@ -111,7 +111,7 @@ void ControlAdaptor::downloadAndUse(const Wallpaper& wallpaper, const QString& d
     if (alreadyDownloading || !store.isDownloading(wallpaper.id)) {
         // As with a second click on a card that is downloading: nothing new starts.
         replyError(message, ShellNames::errorNotUsed,
-                   alreadyDownloading ? QStringLiteral("That wallpaper is already downloading.")
+                   alreadyDownloading ? tr("That wallpaper is already downloading.")
                                       : LibraryStore::downloadFailedSentence());
         return;
     }

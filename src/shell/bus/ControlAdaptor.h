@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
+#include <QObject>
 #include <QVariantMap>
 
 class AppDelegate;
@@ -10,10 +11,10 @@ class ScreenSource;
 struct Wallpaper;
 
 // org.lumivale.Lumivale.Control: the status menu's actions and a card's click for scripts and keyboard
-// bindings, and the state they change. Each method does what its menu item or click does.
-class ControlAdaptor : public QDBusAbstractAdaptor {
+// bindings, and the state they change. Each method does what its menu item or click does. The interface
+// is data/org.lumivale.Lumivale.Control.xml; the adaptor generated from it calls these slots.
+class ControlAdaptor : public QObject, protected QDBusContext {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.lumivale.Lumivale.Control")
 
 public:
     ControlAdaptor(QObject* parent, QDBusConnection bus);
@@ -27,7 +28,7 @@ public Q_SLOTS:
     void Next();
     void Stop();
     // Replies once the wallpaper is on the displays, after its download when it is not on disk yet.
-    void Use(const QString& id, const QString& displayChoice, const QDBusMessage& message);
+    void Use(const QString& id, const QString& displayChoice);
     QVariantMap Status();
 
 private:

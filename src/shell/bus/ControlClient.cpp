@@ -1,41 +1,35 @@
 #include "shell/bus/ControlClient.h"
 
+#include "controlproxy.h"
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
 #include "shell/bus/StatusReport.h"
 
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QTextStream>
+#include <optional>
 
 namespace ControlClient {
 
 namespace {
-QDBusMessage call(QDBusConnection& bus, const QString& method, const QVariantList& arguments = {},
-                  int timeoutMs = -1) {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(QString(ShellNames::busName), QString(ShellNames::objectPath),
-                                       QString(ShellNames::controlInterface), method);
-    message.setArguments(arguments);
-    return bus.call(message, QDBus::Block, timeoutMs);
-}
-
-QString methodFor(CommandLine::Action action) {
-    switch (action) {
+// The call that carries out the action; none for the status alone.
+std::optional<QDBusPendingReply<>> send(ControlProxy& control, const CommandLine& command) {
+    switch (command.action) {
     case CommandLine::Action::Pause:
-        return QStringLiteral("Pause");
+        return control.Pause();
     case CommandLine::Action::Resume:
-        return QStringLiteral("Resume");
+        return control.Resume();
     case CommandLine::Action::TogglePause:
-        return QStringLiteral("TogglePause");
+        return control.TogglePause();
     case CommandLine::Action::Next:
-        return QStringLiteral("Next");
+        return control.Next();
     case CommandLine::Action::Stop:
-        return QStringLiteral("Stop");
+        return control.Stop();
     case CommandLine::Action::Use:
-        return QStringLiteral("Use");
+        control.setTimeout(useTimeoutMs);
+        return control.Use(command.wallpaperId, command.display);
     default:
-        return {};
+        return std::nullopt;
     }
 }
 } // namespace
@@ -47,23 +41,23 @@ int run(const CommandLine& command, QDBusConnection bus, QTextStream& out, QText
         return 1;
     }
 
-    if (const QString method = methodFor(command.action); !method.isEmpty()) {
-        const bool use = command.action == CommandLine::Action::Use;
-        const QDBusMessage reply =
-            call(bus, method, use ? QVariantList{command.wallpaperId, command.display} : QVariantList{},
-                 use ? useTimeoutMs : -1);
-        if (reply.type() != QDBusMessage::ReplyMessage) {
-            err << reply.errorMessage() << Qt::endl;
+    ControlProxy control(QString(ShellNames::busName), QString(ShellNames::objectPath), bus);
+    if (std::optional<QDBusPendingReply<>> reply = send(control, command)) {
+        reply->waitForFinished();
+        if (reply->isError()) {
+            err << reply->error().message() << Qt::endl;
             return 1;
         }
+        control.setTimeout(-1);
     }
 
-    const QDBusMessage status = call(bus, QStringLiteral("Status"));
-    if (status.type() != QDBusMessage::ReplyMessage || status.arguments().isEmpty()) {
-        err << status.errorMessage() << Qt::endl;
+    QDBusPendingReply<QVariantMap> status = control.Status();
+    status.waitForFinished();
+    if (status.isError()) {
+        err << status.error().message() << Qt::endl;
         return 1;
     }
-    const QVariantMap report = StatusReport::fromBus(status.arguments().constFirst()).toMap();
+    const QVariantMap report = StatusReport::fromBus(status.argumentAt(0)).toMap();
     if (command.json)
         out << QString::fromUtf8(StatusReport::toJson(report));
     else if (command.action == CommandLine::Action::Status)
