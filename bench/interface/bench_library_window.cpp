@@ -11,6 +11,7 @@
 #include "engine/WallpaperEngine.h"
 #include "fakes/FakePlatform.h"
 #include "interface/InterfaceServices.h"
+#include "interface/LibraryBackground.h"
 #include "interface/LoginItemControl.h"
 #include "interface/PosterCache.h"
 #include "library/LibraryStore.h"
@@ -170,7 +171,7 @@ class BenchLibraryWindow : public QObject {
             *m_view->engine(),
             {.store = *m_store, .engine = *m_engine, .screens = m_fakes.screens, .loginItem = m_login});
         m_view->setTitle("Lumivale");
-        m_view->setColor(QColor::fromRgbF(0.043f, 0.047f, 0.063f, 1.0f));
+        m_view->setColor(LibraryBackground::color());
         m_view->setResizeMode(QQuickView::SizeRootObjectToView);
         m_view->setMinimumSize({760, 520});
         m_view->resize(1120, 740);

@@ -17,10 +17,12 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLocale>
 #include <QQmlEngine>
 #include <QQuickView>
 #include <QTextStream>
 #include <QTimer>
+#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 
@@ -30,6 +32,14 @@ void nameTheApplication() {
     QCoreApplication::setApplicationName(QString(ShellNames::applicationName));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMIVALE_VERSION));
     QGuiApplication::setDesktopFileName(QString(ShellNames::applicationId));
+}
+
+// The texts in the user's language, where Lumivale has a translation for it; English otherwise.
+void installTranslation(QCoreApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(), QStringLiteral("lumivale"), QStringLiteral("_"),
+                         QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(translator);
 }
 
 // The wallpaper windows need X11; on a Wayland session Qt would otherwise pick Wayland.
@@ -45,6 +55,7 @@ void preferX11() {
 int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
     QCoreApplication app(argc, argv);
     nameTheApplication();
+    installTranslation(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (!command.error.isEmpty()) {
@@ -69,6 +80,7 @@ int runApplication(int argc, char* argv[]) {
     // Before the application exists: shared GL contexts, and EGL where GLX would re-fault buffers.
     DesktopGl::prepareApplication();
     QApplication app(argc, argv);
+    installTranslation(app);
     // libmpv refuses to run unless numbers use the C locale, which constructing the application undid.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumivale/icons/app.svg")));

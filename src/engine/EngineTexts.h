@@ -1,17 +1,17 @@
 #pragma once
 
-#include <QLatin1StringView>
+#include "core/UiText.h"
 
-// Texts of the engine that reach the user or the preferences file, spelled once.
+// Texts of the engine that reach the user, spelled once.
 namespace EngineTexts {
-inline constexpr QLatin1StringView byYou{"by you"};
-inline constexpr QLatin1StringView screenOff{"screen off"};
-inline constexpr QLatin1StringView onBattery{"on battery"};
-inline constexpr QLatin1StringView lowPowerMode{"Low Power Mode"};
-inline constexpr QLatin1StringView hot{"Mac is hot"};
-inline constexpr QLatin1StringView covered{"covered"};
+inline constexpr UiText byYou{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "by you")};
+inline constexpr UiText screenOff{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "screen off")};
+inline constexpr UiText onBattery{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "on battery")};
+inline constexpr UiText lowPowerMode{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "Low Power Mode")};
+inline constexpr UiText hot{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "Mac is hot")};
+inline constexpr UiText covered{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "covered")};
 
-inline constexpr QLatin1StringView noWallpaperSet{"No wallpaper set"};
-inline constexpr QLatin1StringView pausedPrefix{"Paused: "};
-inline constexpr QLatin1StringView playing{"Playing"};
+inline constexpr UiText noWallpaperSet{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "No wallpaper set")};
+inline constexpr UiText pausedPrefix{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "Paused: ")};
+inline constexpr UiText playing{"EngineTexts", QT_TRANSLATE_NOOP("EngineTexts", "Playing")};
 } // namespace EngineTexts

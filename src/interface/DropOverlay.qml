@@ -21,7 +21,7 @@ Item {
         Text {
             id: message
             anchors.centerIn: parent
-            text: "Drop a video to use it as your wallpaper"
+            text: qsTr("Drop a video to use it as your wallpaper")
             color: LibraryPalette.text
             font.family: Fonts.family
             font.pixelSize: Fonts.title3

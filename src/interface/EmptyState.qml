@@ -23,8 +23,8 @@ Item {
             objectName: "headline"
             anchors.horizontalCenter: parent.horizontalCenter
             visible: text !== ""
-            text: empty.kind === LibraryViewModel.OfflineState ? "The library can't load right now"
-                : empty.kind === LibraryViewModel.NothingState ? "Nothing here yet" : ""
+            text: empty.kind === LibraryViewModel.OfflineState ? qsTr("The library can't load right now")
+                : empty.kind === LibraryViewModel.NothingState ? qsTr("Nothing here yet") : ""
             color: LibraryPalette.text
             font.family: Fonts.family
             font.pixelSize: Fonts.headline
@@ -36,9 +36,10 @@ Item {
             width: Math.min(implicitWidth, parent.width - 48)
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WordWrap
-            text: empty.kind === LibraryViewModel.LoadingState ? "Loading the library"
-                : empty.kind === LibraryViewModel.OfflineState ? "Check your connection, or add a video of your own."
-                : "Add a video of your own, or drop one on this window."
+            text: empty.kind === LibraryViewModel.LoadingState ? qsTr("Loading the library")
+                : empty.kind === LibraryViewModel.OfflineState
+                ? qsTr("Check your connection, or add a video of your own.")
+                : qsTr("Add a video of your own, or drop one on this window.")
             color: LibraryPalette.secondaryText
             font.family: Fonts.family
             font.pixelSize: Fonts.callout
@@ -47,7 +48,7 @@ Item {
             objectName: "tryAgain"
             anchors.horizontalCenter: parent.horizontalCenter
             visible: empty.kind === LibraryViewModel.OfflineState
-            title: "Try again"
+            title: qsTr("Try again")
             onClicked: empty.tryAgain()
         }
     }

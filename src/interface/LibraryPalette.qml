@@ -4,7 +4,7 @@ import QtQuick
 // The library palette. Every view of the library window forces the dark appearance, so default text
 // is white.
 QtObject {
-    readonly property color background: Qt.rgba(0.043, 0.047, 0.063, 1)
+    readonly property color background: LibraryBackground.color
     readonly property color accent: Qt.rgba(0.98, 0.62, 0.36, 1)
     readonly property color surface: Qt.rgba(1, 1, 1, 0.05)
     readonly property color hairline: Qt.rgba(1, 1, 1, 0.09)

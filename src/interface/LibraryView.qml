@@ -38,7 +38,7 @@ Rectangle {
                 spacing: 12
 
                 Text {
-                    text: "Lumivale"
+                    text: qsTr("Lumivale")
                     color: LibraryPalette.text
                     font.family: Fonts.family
                     font.pixelSize: Fonts.title
@@ -57,19 +57,19 @@ Rectangle {
                     objectName: "pauseButton"
                     visible: library.pauseVisible
                     symbol: library.userPaused ? "media-playback-start" : "media-playback-pause"
-                    title: library.userPaused ? "Resume" : "Pause"
+                    title: library.userPaused ? qsTr("Resume") : qsTr("Pause")
                     onClicked: library.togglePause()
                 }
                 ChromeButton {
                     objectName: "addButton"
                     symbol: "list-add"
-                    title: "Add video"
+                    title: qsTr("Add video")
                     onClicked: library.chooseVideos(root.Window.window)
                 }
                 ChromeButton {
                     objectName: "settingsButton"
                     symbol: "preferences-system"
-                    toolTip: "Settings"
+                    toolTip: qsTr("Settings")
                     onClicked: root.showingSettings = true
                 }
             }

@@ -34,7 +34,7 @@ C.Popup {
         Keys.onEnterPressed: alert.close()
 
         Text {
-            text: "Lumivale"
+            text: qsTr("Lumivale")
             color: LibraryPalette.text
             font.family: Fonts.family
             font.pixelSize: Fonts.headline
@@ -58,7 +58,7 @@ C.Popup {
                 id: ok
                 objectName: "ok"
                 anchors.right: parent.right
-                title: "OK"
+                title: qsTr("OK")
                 onClicked: alert.close()
             }
         }

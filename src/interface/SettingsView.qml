@@ -98,7 +98,7 @@ Item {
         spacing: 18
 
         Text {
-            text: "Settings"
+            text: qsTr("Settings")
             color: LibraryPalette.text
             font.family: Fonts.family
             font.pixelSize: Fonts.title3
@@ -108,21 +108,21 @@ Item {
         Section {
             SettingSwitch {
                 objectName: "launchAtLogin"
-                title: "Start when I log in"
+                title: qsTr("Start when I log in")
                 value: settings.launchAtLogin
                 onChanged: (value) => settings.launchAtLogin = value
             }
             Separator {}
             SettingSwitch {
                 objectName: "pauseOnBattery"
-                title: "Pause on battery"
+                title: qsTr("Pause on battery")
                 value: settings.pauseOnBattery
                 onChanged: (value) => settings.pauseOnBattery = value
             }
             Separator {}
             SettingSwitch {
                 objectName: "pauseWhenCovered"
-                title: "Pause when windows cover the wallpaper"
+                title: qsTr("Pause when windows cover the wallpaper")
                 value: settings.pauseWhenCovered
                 onChanged: (value) => settings.pauseWhenCovered = value
             }
@@ -132,7 +132,7 @@ Item {
             FormRow {
                 Text {
                     anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
-                    text: "Version"
+                    text: qsTr("Version")
                     color: LibraryPalette.text
                     font.family: Fonts.family
                     font.pixelSize: Fonts.headline
@@ -153,7 +153,7 @@ Item {
                     id: help
                     objectName: "getHelp"
                     anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
-                    text: "Get help"
+                    text: qsTr("Get help")
                     color: helpArea.pressed ? Qt.darker(LibraryPalette.accent, 1.2) : LibraryPalette.accent
                     font.family: Fonts.family
                     font.pixelSize: Fonts.headline
@@ -178,7 +178,7 @@ Item {
             Item { Layout.fillWidth: true }
             ChromeButton {
                 objectName: "done"
-                title: "Done"
+                title: qsTr("Done")
                 onClicked: view.done()
             }
         }

@@ -97,7 +97,7 @@ Item {
             objectName: "badge"
             Layout.alignment: Qt.AlignBaseline
             visible: text !== ""
-            text: card.playing ? "Playing" : card.resolution
+            text: card.playing ? qsTr("Playing") : card.resolution
             textFormat: Text.PlainText
             color: card.playing ? LibraryPalette.accent : LibraryPalette.secondaryText
             font.family: Fonts.family

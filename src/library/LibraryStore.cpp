@@ -243,9 +243,10 @@ void LibraryStore::useWallpaper(const Wallpaper& wallpaper, const QString& displ
 }
 
 QString LibraryStore::downloadFailedSentence() {
-    return QStringLiteral("That wallpaper didn't download. Check your connection and try again.");
+    return tr("That wallpaper didn't download. Check your connection and try again.");
 }
 
 QString LibraryStore::importFailedSentence(const QString& fileName) {
-    return fileName + QStringLiteral(" can't be used. Try an MP4 or MOV video.");
+    //: %1 is the name of the file.
+    return tr("%1 can't be used. Try an MP4 or MOV video.").arg(fileName);
 }

@@ -2,6 +2,7 @@
 
 #include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
+#include "interface/LibraryBackground.h"
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
 #include "shell/WindowFrame.h"
@@ -14,9 +15,6 @@
 #include <QScreen>
 
 namespace {
-// The library palette's background.
-const QColor background = QColor::fromRgbF(0.043f, 0.047f, 0.063f, 1.0f);
-
 QList<QRect> screenAreas() {
     QList<QRect> areas;
     const QScreen* primary = QGuiApplication::primaryScreen();
@@ -34,7 +32,7 @@ LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadVie
     setTitle(ShellTexts::windowTitle.toString());
     setIcon(QIcon(QStringLiteral(":/lumivale/icons/app.svg")));
     setMinimumSize(minimumContentSize);
-    setColor(background);
+    setColor(LibraryBackground::color());
     setResizeMode(QQuickView::SizeRootObjectToView);
 
     if (loadView)

@@ -2,6 +2,7 @@
 
 #include "library/WallpaperTarget.h"
 
+#include <QCoreApplication>
 #include <array>
 #include <utility>
 
@@ -81,18 +82,19 @@ bool CommandLine::isControl() const {
 }
 
 QString CommandLine::usage() {
-    return QStringLiteral("Usage: lumivale [command]\n"
-                          "\n"
-                          "Without a command, starts Lumivale or brings the running one to the front.\n"
-                          "Commands for the running Lumivale:\n"
-                          "  --status               the status line, the assignments and each display\n"
-                          "  --pause                pause playback\n"
-                          "  --resume               resume playback\n"
-                          "  --toggle-pause         pause or resume, as the status menu does\n"
-                          "  --next                 the next downloaded wallpaper on every display\n"
-                          "  --stop                 take the wallpaper off every display\n"
-                          "  --use ID               put a wallpaper on every display, downloading it first\n"
-                          "    --display KEY        on one display instead (keys as --status shows them)\n"
-                          "  --json                 print the state as JSON after the command\n"
-                          "  --help, --version\n");
+    return QCoreApplication::translate(
+        "CommandLine", "Usage: lumivale [command]\n"
+                       "\n"
+                       "Without a command, starts Lumivale or brings the running one to the front.\n"
+                       "Commands for the running Lumivale:\n"
+                       "  --status               the status line, the assignments and each display\n"
+                       "  --pause                pause playback\n"
+                       "  --resume               resume playback\n"
+                       "  --toggle-pause         pause or resume, as the status menu does\n"
+                       "  --next                 the next downloaded wallpaper on every display\n"
+                       "  --stop                 take the wallpaper off every display\n"
+                       "  --use ID               put a wallpaper on every display, downloading it first\n"
+                       "    --display KEY        on one display instead (keys as --status shows them)\n"
+                       "  --json                 print the state as JSON after the command\n"
+                       "  --help, --version\n");
 }

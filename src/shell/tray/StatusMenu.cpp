@@ -6,7 +6,7 @@
 namespace StatusMenu {
 
 namespace {
-Item action(QStringView title, Command command, QKeySequence shortcut = {}) {
+Item action(const UiText& title, Command command, QKeySequence shortcut = {}) {
     return {.kind = Item::Kind::Action,
             .title = title.toString(),
             .enabled = true,
