@@ -1,23 +1,23 @@
 #include "shell/bus/BusService.h"
 
+#include "controlbusadaptor.h"
 #include "shell/AppDelegate.h"
 #include "shell/ShellNames.h"
 #include "shell/bus/ApplicationAdaptor.h"
 #include "shell/bus/ControlAdaptor.h"
-#include "controlbusadaptor.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 
 BusService::BusService(QDBusConnection bus, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus)), m_control(new ControlAdaptor(this, m_bus)),
-      m_application(new ApplicationAdaptor(m_control, [this] {
-          if (m_delegate)
-              m_delegate->applicationShouldHandleReopen();
-      })) {
+    : QObject(parent), m_bus(std::move(bus)), m_control(new ControlAdaptor(this, m_bus)) {
     // Both interfaces are served by the control object, the one object at the path.
     new ControlBusAdaptor(m_control);
+    new ApplicationAdaptor(m_control, [this] {
+        if (m_delegate)
+            m_delegate->applicationShouldHandleReopen();
+    });
 }
 
 BusService::~BusService() {

@@ -4,7 +4,6 @@
 #include <QObject>
 
 class AppDelegate;
-class ApplicationAdaptor;
 class ControlAdaptor;
 class ScreenSource;
 
@@ -32,7 +31,6 @@ private:
     QDBusConnection m_bus;
     AppDelegate* m_delegate = nullptr;
     ControlAdaptor* m_control;
-    ApplicationAdaptor* m_application;
     bool m_exported = false;
     bool m_owned = false;
 };
