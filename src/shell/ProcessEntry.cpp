@@ -7,11 +7,13 @@
 #include "library/LibraryStore.h"
 #include "platform/desktop/DesktopGl.h"
 #include "platform/media/FfmpegMediaInspector.h"
+#include "platform/mpv/MpvLocale.h"
 #include "shell/AppDelegate.h"
 #include "shell/BusService.h"
 #include "shell/CommandLine.h"
 #include "shell/ControlClient.h"
 #include "shell/LinuxPlatform.h"
+#include "shell/ShellLog.h"
 #include "shell/ShellNames.h"
 #include "shell/SystemUptime.h"
 
@@ -21,7 +23,6 @@
 #include <QQuickView>
 #include <QTextStream>
 #include <QTimer>
-#include <clocale>
 #include <cstdio>
 
 namespace {
@@ -69,8 +70,7 @@ int runApplication(int argc, char* argv[]) {
     // Before the application exists: shared GL contexts, and EGL where GLX would re-fault buffers.
     DesktopGl::prepareApplication();
     QApplication app(argc, argv);
-    // libmpv refuses to run unless numbers use the C locale, which constructing the application undid.
-    std::setlocale(LC_NUMERIC, "C");
+    MpvLocale::useCNumeric();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumivale/icons/app.svg")));
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -113,6 +113,7 @@ int runApplication(int argc, char* argv[]) {
 } // namespace
 
 int ProcessEntry::run(int argc, char* argv[]) {
+    ShellLog::markPrioritiesForJournal();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
