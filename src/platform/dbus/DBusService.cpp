@@ -88,7 +88,8 @@ bool DBusService::connectSignal(const QString& path, const QString& interface, c
     // No sender in the match rule: Qt would resolve a well-known sender with a blocking call.
     const bool connected =
         m_bus.connect(QString(), path, interface, name, argumentMatch, QString(), receiver, slot);
-    if (!connected)
+    // Without the bus at all, LinuxSystemConditions has said so once already.
+    if (!connected && m_bus.isConnected())
         qCWarning(lcDbus).noquote() << "Cannot follow" << interface + QLatin1Char('.') + name << "of"
                                     << m_name << "-" << m_bus.lastError().name()
                                     << m_bus.lastError().message();

@@ -4,11 +4,10 @@
 
 #include <QVarLengthArray>
 #include <clocale>
-#include <cstring>
 
 namespace {
 bool keepsEvent(int id, std::initializer_list<mpv_event_id> wanted) {
-    if (id == MPV_EVENT_END_FILE || id == MPV_EVENT_LOG_MESSAGE)
+    if (id == MPV_EVENT_END_FILE)
         return true;
     for (const mpv_event_id kept : wanted) {
         if (kept == id)
@@ -42,7 +41,6 @@ MpvCore MpvClient::create(std::span<const MpvNames::Option> options,
         if (!keepsEvent(id, wanted))
             mpv_request_event(handle, mpv_event_id(id), 0);
     }
-    mpv_request_log_messages(handle, MpvNames::errorLevel);
     return core;
 }
 
@@ -67,15 +65,12 @@ void MpvClient::setPaused(mpv_handle* core, bool paused) {
     mpv_set_property_async(core, 0, MpvNames::pause, MPV_FORMAT_FLAG, &flag);
 }
 
-void MpvClient::logEvent(const mpv_event& event, const QString& file) {
-    if (event.event_id == MPV_EVENT_LOG_MESSAGE) {
-        const auto* message = static_cast<const mpv_event_log_message*>(event.data);
-        qCWarning(lcMpv).noquote() << "libmpv" << message->prefix << "on" << file << "-"
-                                   << QString::fromUtf8(message->text).trimmed();
-    } else if (event.event_id == MPV_EVENT_END_FILE) {
-        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (end->reason == MPV_END_FILE_REASON_ERROR)
-            qCWarning(lcMpv).noquote()
-                << "libmpv could not play" << file << "-" << mpv_error_string(end->error);
-    }
+bool MpvClient::logEvent(const mpv_event& event, const QString& file) {
+    if (event.event_id != MPV_EVENT_END_FILE)
+        return false;
+    const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+    if (end->reason != MPV_END_FILE_REASON_ERROR)
+        return false;
+    qCWarning(lcMpv).noquote() << "libmpv could not play" << file << "-" << mpv_error_string(end->error);
+    return true;
 }

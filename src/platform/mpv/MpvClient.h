@@ -12,8 +12,8 @@
 namespace MpvClient {
 
 // A started core with MpvNames::coreOptions and then the given options set. Every event is muted
-// except the wanted ones, a file that fails to load and mpv's own error messages, which
-// logEvent() reports. Nothing when libmpv refuses to start. Needs the C numeric locale (MpvLocale).
+// except the wanted ones and the end of a file, which tells logEvent() a file mpv could not play.
+// Nothing when libmpv refuses to start. Needs the C numeric locale (MpvLocale).
 [[nodiscard]] MpvCore create(std::span<const MpvNames::Option> options,
                              std::initializer_list<mpv_event_id> wanted = {});
 
@@ -24,8 +24,8 @@ bool load(mpv_handle* core, const QString& file);
 void command(mpv_handle* core, std::initializer_list<const char*> arguments);
 void setPaused(mpv_handle* core, bool paused);
 
-// Reports an event of the core playing the file that says something went wrong; other events are
-// left to the caller.
-void logEvent(const mpv_event& event, const QString& file);
+// Logs an event of the core playing the file that says the file could not be played, and tells
+// whether it was one.
+bool logEvent(const mpv_event& event, const QString& file);
 
 } // namespace MpvClient

@@ -57,6 +57,5 @@ inline constexpr char rotation[] = "rotate";
 inline constexpr char loadfile[] = "loadfile";
 inline constexpr char stop[] = "stop";
 inline constexpr char seek[] = "seek";
-inline constexpr char errorLevel[] = "error";
 
 } // namespace MpvNames

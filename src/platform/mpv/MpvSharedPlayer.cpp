@@ -146,7 +146,7 @@ void MpvSharedPlayer::pause() {
 }
 
 double MpvSharedPlayer::rate() const {
-    return m_paused ? 0.0 : 1.0;
+    return m_paused || m_failed ? 0.0 : 1.0;
 }
 
 void MpvSharedPlayer::unload() {
@@ -202,7 +202,9 @@ void MpvSharedPlayer::handleEvents() {
         if (event->event_id == MPV_EVENT_NONE)
             break;
         if (event->event_id != MPV_EVENT_PROPERTY_CHANGE) {
-            MpvClient::logEvent(*event, m_file);
+            // Nothing plays a file mpv could not open, whatever the pause flag says.
+            if (MpvClient::logEvent(*event, m_file))
+                m_failed = true;
             continue;
         }
         const auto* property = static_cast<const mpv_event_property*>(event->data);
