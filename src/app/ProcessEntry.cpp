@@ -8,8 +8,10 @@
 #include "library/LibraryStore.h"
 #include "platform/desktop/DesktopGl.h"
 #include "platform/media/FfmpegMediaInspector.h"
+#include "platform/mpv/MpvLocale.h"
 #include "platform/xdg/SystemUptime.h"
 #include "shell/AppDelegate.h"
+#include "shell/ShellLog.h"
 #include "shell/ShellNames.h"
 #include "shell/bus/BusService.h"
 #include "shell/bus/CommandLine.h"
@@ -23,7 +25,6 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
-#include <clocale>
 #include <cstdio>
 
 namespace {
@@ -81,8 +82,7 @@ int runApplication(int argc, char* argv[]) {
     DesktopGl::prepareApplication();
     QApplication app(argc, argv);
     installTranslation(app);
-    // libmpv refuses to run unless numbers use the C locale, which constructing the application undid.
-    std::setlocale(LC_NUMERIC, "C");
+    MpvLocale::useCNumeric();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumivale/icons/app.svg")));
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -125,6 +125,7 @@ int runApplication(int argc, char* argv[]) {
 } // namespace
 
 int ProcessEntry::run(int argc, char* argv[]) {
+    ShellLog::markPrioritiesForJournal();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

@@ -1,5 +1,7 @@
 #include "core/AtomicFile.h"
 
+#include "core/CoreLog.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -10,13 +12,14 @@ bool AtomicFile::write(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!written) {
+        qCWarning(lcCore).noquote() << "Could not save" << path
+                                    << "(the old file stays):" << file.errorString();
         file.cancelWriting();
-        return false;
     }
-    return file.commit();
+    return written;
 }
 
 QString AtomicFile::moveAside(const QString& path) {
@@ -26,8 +29,11 @@ QString AtomicFile::moveAside(const QString& path) {
     QString target = path + QStringLiteral(".corrupt-") + stamp;
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (QFile::rename(path, target))
-        return target;
     // A file we cannot rename may still be readable: keep a copy at least.
-    return QFile::copy(path, target) ? target : QString();
+    if (QFile::rename(path, target) || QFile::copy(path, target)) {
+        qCWarning(lcCore).noquote() << "Could not read" << path << "- kept it as" << target;
+        return target;
+    }
+    qCWarning(lcCore).noquote() << "Could not read" << path << "nor keep a copy of it";
+    return {};
 }

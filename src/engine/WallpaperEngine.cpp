@@ -3,6 +3,7 @@
 #include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
 #include "engine/CoverScan.h"
+#include "engine/EngineLog.h"
 #include "engine/EngineTexts.h"
 #include "engine/PausePolicy.h"
 #include "engine/ScreenSource.h"
@@ -198,6 +199,7 @@ void WallpaperEngine::apply() {
         QString key;
         ScreenInfo screen;
         QString file;
+        QString id;
     };
 
     // A later screen with the same key takes the earlier one's place.
@@ -213,9 +215,9 @@ void WallpaperEngine::apply() {
         const auto same =
             std::find_if(wanted.begin(), wanted.end(), [&](const Wanted& w) { return w.key == key; });
         if (same != wanted.end())
-            *same = Wanted{std::move(key), std::move(screen), std::move(*file)};
+            *same = Wanted{std::move(key), std::move(screen), std::move(*file), *id};
         else
-            wanted.append(Wanted{std::move(key), std::move(screen), std::move(*file)});
+            wanted.append(Wanted{std::move(key), std::move(screen), std::move(*file), *id});
     }
     const auto isWantedKey = [&](const QString& key) {
         return std::any_of(wanted.cbegin(), wanted.cend(), [&](const Wanted& w) { return w.key == key; });
@@ -231,6 +233,7 @@ void WallpaperEngine::apply() {
         }
         it->second->setPlayer(nullptr);
         it->second->orderOut();
+        m_windowWallpapers.remove(it->first);
         it = m_windows.erase(it);
     }
 
@@ -240,19 +243,27 @@ void WallpaperEngine::apply() {
             window = makeWindow(display.screen);
         if (!window) {
             // The platform could not make one: the display shows nothing until the next apply.
+            qCWarning(lcEngine).noquote() << "No wallpaper window could be made for display" << display.key;
             m_windows.erase(display.key);
             continue;
         }
         if (window->frame() != display.screen.frame)
             window->setFrame(display.screen.frame);
         std::unique_ptr<SharedPlayer>& slot = m_players[display.file];
-        if (!slot)
+        if (!slot) {
             slot = m_platform.factory.makePlayer(display.file);
+            if (slot)
+                qCInfo(lcEngine).noquote() << "Player made for" << display.file;
+        }
         SharedPlayer* player = slot.get();
-        if (!player)
+        if (!player) {
+            qCWarning(lcEngine).noquote()
+                << "No player could be made for" << display.file << "on display" << display.key;
             m_players.erase(display.file);
+        }
         if (window->player() != player)
             window->setPlayer(player);
+        m_windowWallpapers.insert(display.key, display.id);
         window->orderFront();
     }
 
@@ -263,10 +274,25 @@ void WallpaperEngine::apply() {
         }
         it->second->pause();
         it->second->unload();
+        qCInfo(lcEngine).noquote() << "Player released for" << it->first;
         it = m_players.erase(it);
     }
 
     updatePlayback();
+}
+
+QList<WallpaperEngine::DisplayState> WallpaperEngine::displayStates() const {
+    QList<DisplayState> states;
+    for (const ScreenInfo& screen : m_platform.screens.screens()) {
+        DisplayState state{
+            .key = displayKey(screen), .name = screen.localizedName, .wallpaperId = {}, .playing = false};
+        if (const auto window = m_windows.find(state.key); window != m_windows.end()) {
+            state.wallpaperId = m_windowWallpapers.value(state.key);
+            state.playing = window->second->player() && window->second->player()->rate() != 0.0;
+        }
+        states.append(std::move(state));
+    }
+    return states;
 }
 
 std::optional<QString> WallpaperEngine::conditionReason() const {
@@ -310,6 +336,10 @@ void WallpaperEngine::updatePlayback() {
 }
 
 void WallpaperEngine::setPauseReason(std::optional<QString> reason) {
+    if (reason != m_pauseReason)
+        qCInfo(lcEngine).noquote() << (reason ? QStringLiteral("Paused:")
+                                              : QStringLiteral("Playback allowed"))
+                                   << reason.value_or(QString());
     m_pauseReason = std::move(reason);
     Q_EMIT pauseReasonChanged();
     publishStatusLine();

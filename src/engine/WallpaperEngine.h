@@ -3,6 +3,7 @@
 #include "engine/EnginePlatform.h"
 #include "library/WallpaperTarget.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QMetaObject>
@@ -38,6 +39,18 @@ public:
     // Display key or "*" to wallpaper id.
     using AssignmentMap = QMap<QString, QString>;
 
+    // What one connected display shows now.
+    struct DisplayState {
+        QString key;
+        QString name;
+        // Empty while the display has no wallpaper window.
+        QString wallpaperId;
+        // Its window's player runs.
+        bool playing = false;
+
+        friend bool operator==(const DisplayState&, const DisplayState&) = default;
+    };
+
     static constexpr int coverScanIntervalMs = 2000;
 
     // Reads the assignments and the three preferences; applies nothing until start().
@@ -61,6 +74,9 @@ public:
     [[nodiscard]] QString pauseReasonText() const { return m_pauseReason.value_or(QString()); }
     [[nodiscard]] QString statusLine() const;
     [[nodiscard]] const QSet<QString>& screensUnderAWindow() const { return m_screensUnderAWindow; }
+    // Every connected display, in the screen source's order, as the latest apply left its window and
+    // the players are now.
+    [[nodiscard]] QList<DisplayState> displayStates() const;
 
     // Change the map without saving or applying it; callers save, then apply.
     void setAssignments(AssignmentMap assignments);
@@ -113,6 +129,8 @@ private:
     bool m_pauseWhenCovered = true;
     std::optional<QString> m_pauseReason;
     std::map<QString, std::unique_ptr<WallpaperWindow>> m_windows;
+    // The wallpaper each window was made to show, by display key.
+    QHash<QString, QString> m_windowWallpapers;
     std::map<QString, std::unique_ptr<SharedPlayer>> m_players;
     bool m_screensAsleep = false;
     bool m_locked = false;

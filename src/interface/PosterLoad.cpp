@@ -1,5 +1,7 @@
 #include "interface/PosterLoad.h"
 
+#include "interface/InterfaceLog.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -41,10 +43,13 @@ PosterLoad::PosterLoad(QUrl url, QSize target, QNetworkAccessManager& network, Q
     : QObject(parent), m_url(std::move(url)), m_target(target), m_network(network) {
     m_wait.setSingleShot(true);
     connect(&m_wait, &QTimer::timeout, this, [this] {
-        if (m_attempts >= maxAttempts)
+        if (m_attempts >= maxAttempts) {
+            qCWarning(lcInterface).noquote()
+                << "Poster not loaded after" << m_attempts << "attempts:" << m_url.toString();
             Q_EMIT failed();
-        else
+        } else {
             attempt();
+        }
     });
     connect(&m_decoding, &QFutureWatcher<Decoded>::finished, this, &PosterLoad::finishDecode);
 }

@@ -1,6 +1,7 @@
 #include "interface/SettingsModel.h"
 
 #include "engine/WallpaperEngine.h"
+#include "interface/InterfaceLog.h"
 #include "interface/InterfaceServices.h"
 #include "interface/InterfaceTexts.h"
 #include "interface/LoginItemControl.h"
@@ -22,8 +23,10 @@ void SettingsModel::setLaunchAtLogin(bool launch) {
     if (launch == m_launchAtLogin)
         return;
     m_launchAtLogin = launch;
-    if (!m_loginItem.setEnabled(launch))
+    if (!m_loginItem.setEnabled(launch)) {
+        qCWarning(lcInterface) << "Start at login could not be turned" << (launch ? "on" : "off");
         m_launchAtLogin = m_loginItem.isEnabled();
+    }
     // Also after a fallback to the old value, so that the switch shows the real state again.
     Q_EMIT launchAtLoginChanged();
 }
@@ -53,5 +56,6 @@ QUrl SettingsModel::supportUrl() {
 }
 
 void SettingsModel::getHelp() const {
-    QDesktopServices::openUrl(supportUrl());
+    if (!QDesktopServices::openUrl(supportUrl()))
+        qCWarning(lcInterface).noquote() << "No browser opened" << supportUrl().toString();
 }

@@ -1,3 +1,4 @@
+#include "library/LibraryLog.h"
 #include "library/LibraryStore.h"
 #include "library/ReplyChecks.h"
 #include "library/WallpaperTarget.h"
@@ -122,6 +123,12 @@ void LibraryStore::finishDownload(const QString& id) {
         success = ReplyChecks::succeeded(reply, task->written) && task->file->write(rest) == rest.size() &&
                   task->file->commit();
     }
+    if (!success && !task->cancelled)
+        qCWarning(lcLibrary).noquote()
+            << "Download of" << id << "from" << reply->url().toString() << "failed: HTTP status"
+            << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() << "-"
+            << reply->errorString() << "- writing" << task->file->fileName() << "-"
+            << task->file->errorString();
     if (!success)
         task->file->cancelWriting();
     task->file.reset();

@@ -1,3 +1,4 @@
+#include "library/LibraryLog.h"
 #include "library/LibraryStore.h"
 #include "library/MediaInspector.h"
 #include "library/WallpaperTarget.h"
@@ -31,8 +32,10 @@ ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
         return result;
     const QString source = url.toLocalFile();
     const std::optional<double> seconds = media->probeVideo(source);
-    if (!seconds)
+    if (!seconds) {
+        qCWarning(lcLibrary).noquote() << "Not imported:" << source << "has no video that can be played";
         return result;
+    }
 
     const QFileInfo sourceInfo(result.fileName);
     const QString id = newImportId();
@@ -45,18 +48,25 @@ ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
         QFile::remove(poster);
         return result;
     };
-    if (!QFile::copy(source, copy))
+    if (!QFile::copy(source, copy)) {
+        qCWarning(lcLibrary).noquote() << "Not imported: could not copy" << source << "to" << copy;
         return result;
+    }
 
     const bool finite = std::isfinite(*seconds);
     const double posterTime = finite ? std::min(*seconds * 0.5, posterLatestSeconds) : posterLatestSeconds;
     const std::optional<QByteArray> jpeg = media->posterJpeg(copy, posterTime, posterBox, posterQuality);
-    if (!jpeg)
+    if (!jpeg) {
+        qCWarning(lcLibrary).noquote() << "Not imported: no poster could be made from" << source;
         return discard();
+    }
     if (!jpeg->isEmpty()) {
         QFile file(poster);
-        if (!file.open(QIODevice::WriteOnly) || file.write(*jpeg) != jpeg->size() || !file.flush())
+        if (!file.open(QIODevice::WriteOnly) || file.write(*jpeg) != jpeg->size() || !file.flush()) {
+            qCWarning(lcLibrary).noquote()
+                << "Not imported: could not write" << poster << "-" << file.errorString();
             return discard();
+        }
     }
 
     Wallpaper w;

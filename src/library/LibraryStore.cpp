@@ -3,6 +3,7 @@
 #include "core/AppPaths.h"
 #include "core/AtomicFile.h"
 #include "core/ServiceUrls.h"
+#include "library/LibraryLog.h"
 #include "library/MediaInspector.h"
 #include "library/ReplyChecks.h"
 #include "library/WallpaperTarget.h"
@@ -231,6 +232,8 @@ void LibraryStore::finishRefresh(QNetworkReply* reply, bool tooLarge) {
         (void)AtomicFile::write(m_root + QLatin1Char('/') + QLatin1String(catalogFileName), body);
         setOffline(false);
     } else {
+        qCWarning(lcLibrary).noquote() << "Catalog not refreshed from" << reply->url().toString() << "-"
+                                       << (tooLarge ? QStringLiteral("too large") : reply->errorString());
         setOffline(true);
     }
     bumpRevision();

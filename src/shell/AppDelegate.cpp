@@ -5,6 +5,7 @@
 #include "engine/WallpaperEngine.h"
 #include "library/LibraryStore.h"
 #include "shell/LibraryWindow.h"
+#include "shell/ShellLog.h"
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
 #include "shell/tray/StatusItem.h"
@@ -58,8 +59,8 @@ void AppDelegate::setUpStatusItem() {
         std::make_unique<StatusItem>([] { return StatusMenu::stateOf(WallpaperEngine::shared()); });
     connect(m_statusItem.get(), &StatusItem::commandChosen, this, &AppDelegate::perform);
     connect(m_statusItem.get(), &StatusItem::messageClicked, this, [this] {
-        if (m_foundUpdatePage.isValid())
-            QDesktopServices::openUrl(m_foundUpdatePage);
+        if (m_foundUpdatePage.isValid() && !QDesktopServices::openUrl(m_foundUpdatePage))
+            qCWarning(lcShell).noquote() << "No browser opened" << m_foundUpdatePage.toString();
     });
     connect(&m_statusItem->hostWatcher(), &TrayHostWatcher::settledChanged, this,
             &AppDelegate::showLibraryWithoutTray);

@@ -52,23 +52,31 @@ private Q_SLOTS:
         QTest::addColumn<bool>("userPaused");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("status");
+        // What display A shows.
+        QTest::addColumn<QString>("shown");
         QTest::newRow("playing") << QJsonObject{{"*", "a"}} << false << ""
-                                 << "Playing";
+                                 << "Playing"
+                                 << "a";
         QTest::newRow("paused") << QJsonObject{{"*", "a"}} << true << "by you"
-                                << "Paused: by you";
+                                << "Paused: by you"
+                                << "a";
         QTest::newRow("nothing assigned, user pause") << QJsonObject{} << true << "by you"
-                                                      << "No wallpaper set";
+                                                      << "No wallpaper set"
+                                                      << "";
         // Assigned, but nothing can play: saying "Playing" would be untrue.
         QTest::newRow("file missing") << QJsonObject{{"*", "gone"}} << false << ""
-                                      << "No wallpaper set";
+                                      << "No wallpaper set"
+                                      << "";
         QTest::newRow("only an unplugged display") << QJsonObject{{"Z", "a"}} << false << ""
-                                                   << "No wallpaper set";
+                                                   << "No wallpaper set"
+                                                   << "";
     }
     void statusLine() {
         QFETCH(QJsonObject, stored);
         QFETCH(bool, userPaused);
         QFETCH(QString, reason);
         QFETCH(QString, status);
+        QFETCH(QString, shown);
         EngineRig rig;
         rig.setStoredPreference(PreferenceKeys::assignments, stored);
         rig.setStoredPreference(PreferenceKeys::userPaused, userPaused);
@@ -81,6 +89,9 @@ private Q_SLOTS:
         QCOMPARE(engine.statusLine(), status);
         QCOMPARE(engine.property("statusLine").toString(), status);
         QCOMPARE(statusChanged.isEmpty(), status == "No wallpaper set");
+        const WallpaperEngine::DisplayState display{
+            .key = "A", .name = "A", .wallpaperId = shown, .playing = status == "Playing"};
+        QVERIFY(engine.displayStates() == QList{display});
     }
 
     // A shared player runs while any one of its displays can be seen.

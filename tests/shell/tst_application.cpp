@@ -81,6 +81,15 @@ bool trayIconEmbedded() {
     return false;
 }
 
+// The displays that `--status --json` lists, by name.
+QHash<QString, QJsonObject> displaysByName() {
+    QHash<QString, QJsonObject> found;
+    const QJsonDocument status = QJsonDocument::fromJson(lumivale({"--status", "--json"}).out.toUtf8());
+    for (const QJsonValue display : status["displays"].toArray())
+        found.insert(display["name"].toString(), display.toObject());
+    return found;
+}
+
 // A spot of the desktop that the library window and the tray leave free.
 QRgb desktopPixel() {
     const QString path = session().tempPath() + QStringLiteral("/desktop.png");
@@ -106,9 +115,12 @@ private Q_SLOTS:
         m_buses = std::make_unique<DBusSandbox>();
         QVERIFY(m_buses->isReady());
 
-        QFile hue(m_videos.path(TestVideo::Short1_5s));
-        QVERIFY(hue.open(QIODevice::ReadOnly));
-        m_server.setResponse("/media/hue.mp4", {.status = 200, .body = hue.readAll()});
+        for (const auto& [id, video] :
+             {std::pair("hue", TestVideo::Short1_5s), {"other", TestVideo::Long10s}}) {
+            QFile file(m_videos.path(video));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            m_server.setResponse(QString("/media/%1.mp4").arg(id), {.status = 200, .body = file.readAll()});
+        }
         const auto record = [&](const QString& id, const QString& category) {
             return QJsonObject{{"id", id},
                                {"title", id.toUpper()},
@@ -161,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(use.out, QString("Playing\n"));
         QCOMPARE(m_server.requestCount("/media/hue.mp4"), 1);
         QVERIFY(QFile::exists(m_home.libraryRoot() + "/Library/hue.mp4"));
-        QVERIFY(session().waitUntil([] { return clientsOfType("_NET_WM_WINDOW_TYPE_DESKTOP").size() == 1; }));
+        QVERIFY(session().waitUntil([] { return clientsOfType("_NET_WM_WINDOW_TYPE_DESKTOP").size() == 2; }));
         // The video plays: the desktop changes, and keeps changing.
         QRgb seen = before;
         for (int change = 0; change < 2; ++change) {
@@ -170,6 +182,21 @@ private Q_SLOTS:
                                         std::chrono::seconds(15)));
         }
         QVERIFY(session().screenshot(session().tempPath() + "/playing.png"));
+    }
+
+    // A window over one display pauses the player that only this display shows; the other plays on.
+    void coverShowsInTheStatus() {
+        const QString right = displaysByName().value("RIGHT").value("key").toString();
+        QCOMPARE(lumivale({"--use", "other", "--display", right}).exitCode, 0);
+        QCOMPARE(displaysByName().value("LEFT").value("running"), QJsonValue(true));
+        const std::optional<XvfbSession::Client> xterm = session().startXterm();
+        QVERIFY(xterm && session().maximize(xterm->window));
+        QVERIFY(session().waitUntil(
+            [] { return displaysByName().value("LEFT").value("running") == QJsonValue(false); },
+            std::chrono::seconds(20)));
+        QCOMPARE(displaysByName().value("RIGHT").value("running"), QJsonValue(true));
+        session().stop(xterm->pid);
+        QCOMPARE(lumivale({"--use", "hue"}).exitCode, 0);
     }
 
     void pauseShowsInTheStatus() {
@@ -229,6 +256,5 @@ private Q_SLOTS:
     }
 };
 
-LUMIVALE_X11_TEST_MAIN_WITH(TestApplication, (XvfbSession::Options{.rootSize = {1920, 1080},
-                                                                   .monitors = {XvfbMonitor::left()}}))
+LUMIVALE_X11_TEST_MAIN(TestApplication)
 #include "tst_application.moc"

@@ -1,6 +1,7 @@
 #include "DBusService.h"
 
 #include "DBusNames.h"
+#include "platform/dbus/DBusLog.h"
 
 #include <QDBusError>
 #include <QDBusMessage>
@@ -71,8 +72,12 @@ void DBusService::call(const QString& path, const QString& interface, const QStr
     QDBusMessage message = QDBusMessage::createMethodCall(m_owner, path, interface, method);
     message.setArguments(arguments);
     send(m_bus, message, context,
-         [self = QPointer(this), generation = m_generation,
-          handler = std::move(handler)](const QDBusMessage& reply) {
+         [self = QPointer(this), generation = m_generation, handler = std::move(handler),
+          what = m_name + QLatin1Char(' ') + path + QLatin1Char(' ') + interface + QLatin1Char('.') +
+                 method](const QDBusMessage& reply) {
+             if (reply.type() == QDBusMessage::ErrorMessage)
+                 qCWarning(lcDbus).noquote()
+                     << what << "failed:" << reply.errorName() << reply.errorMessage();
              if (self && generation == self->m_generation)
                  handler(reply);
          });
@@ -81,7 +86,14 @@ void DBusService::call(const QString& path, const QString& interface, const QStr
 bool DBusService::connectSignal(const QString& path, const QString& interface, const QString& name,
                                 QObject* receiver, const char* slot, const QStringList& argumentMatch) {
     // No sender in the match rule: Qt would resolve a well-known sender with a blocking call.
-    return m_bus.connect(QString(), path, interface, name, argumentMatch, QString(), receiver, slot);
+    const bool connected =
+        m_bus.connect(QString(), path, interface, name, argumentMatch, QString(), receiver, slot);
+    // Without the bus at all, LinuxSystemConditions has said so once already.
+    if (!connected && m_bus.isConnected())
+        qCWarning(lcDbus).noquote() << "Cannot follow" << interface + QLatin1Char('.') + name << "of"
+                                    << m_name << "-" << m_bus.lastError().name()
+                                    << m_bus.lastError().message();
+    return connected;
 }
 
 void DBusService::setOwner(const QString& owner) {

@@ -1,10 +1,19 @@
 #include "LinuxSystemConditions.h"
 
+#include "platform/dbus/DBusLog.h"
+
+#include <QDBusError>
 #include <algorithm>
 
 LinuxSystemConditions::LinuxSystemConditions(const LinuxSystemConditionsSetup& setup, QObject* parent)
     : SystemConditions(parent), m_power(setup.systemBus), m_thermal(setup.thermalRoot, setup.thermalInterval),
       m_session(setup.systemBus, setup.sessionBus, setup.displaysOff, setup.displaysOffInterval) {
+    for (const QDBusConnection* bus : {&setup.systemBus, &setup.sessionBus}) {
+        if (!bus->isConnected())
+            qCWarning(lcDbus).noquote()
+                << "No" << (bus == &setup.systemBus ? "system" : "session")
+                << "bus: power and session changes cannot pause playback -" << bus->lastError().message();
+    }
     connect(&m_power, &PowerMonitor::onBatteryChanged, this, &SystemConditions::powerSourceChanged);
     connect(&m_power, &PowerMonitor::powerSavingChanged, this, &SystemConditions::lowPowerModeChanged);
     connect(&m_power, &PowerMonitor::throttledByHeatChanged, this,

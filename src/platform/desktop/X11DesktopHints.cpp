@@ -1,62 +1,41 @@
 #include "platform/desktop/X11DesktopHints.h"
 
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Log.h"
+#include "platform/x11/XcbReply.h"
+
 #include <QGuiApplication>
-#include <cstring>
 #include <iterator>
 #include <xcb/shape.h>
 
-namespace {
-
-constexpr const char* atomNames[] = {
-    "_NET_WM_WINDOW_TYPE",
-    "_NET_WM_WINDOW_TYPE_DESKTOP",
-    "_NET_WM_STATE",
-    "_NET_WM_STATE_BELOW",
-    "_NET_WM_STATE_STICKY",
-    "_NET_WM_STATE_SKIP_TASKBAR",
-    "_NET_WM_STATE_SKIP_PAGER",
-    "_NET_WM_DESKTOP",
-};
-
-// _NET_WM_DESKTOP's value for "on every workspace".
-constexpr quint32 allDesktops = 0xFFFFFFFF;
-
-} // namespace
-
 std::unique_ptr<X11DesktopHints> X11DesktopHints::create() {
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
+    const std::optional<X11Connection> x = X11Connection::fromQt();
+    if (!x) {
+        qCWarning(lcX11).noquote() << "Not on X11 (Qt platform" << QGuiApplication::platformName()
+                                   << "): no wallpaper windows can be made";
         return nullptr;
-    return std::unique_ptr<X11DesktopHints>(new X11DesktopHints(x11->connection()));
+    }
+    return std::unique_ptr<X11DesktopHints>(new X11DesktopHints(x->connection));
 }
 
-X11DesktopHints::X11DesktopHints(xcb_connection_t* connection) : m_connection(connection) {
-    static_assert(std::size(atomNames) == AtomCount);
-    xcb_intern_atom_cookie_t cookies[AtomCount];
-    for (int i = 0; i < AtomCount; ++i)
-        cookies[i] = xcb_intern_atom(m_connection, 0, std::strlen(atomNames[i]), atomNames[i]);
-    for (int i = 0; i < AtomCount; ++i) {
-        const XcbReply<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(m_connection, cookies[i], nullptr));
-        m_atoms[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    }
-}
+X11DesktopHints::X11DesktopHints(xcb_connection_t* connection)
+    : m_connection(connection), m_atoms(connection) {}
 
 void X11DesktopHints::prepare(xcb_window_t window) const {
-    const xcb_atom_t type = m_atoms[WindowTypeDesktop];
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[WindowType], XCB_ATOM_ATOM, 32,
-                        1, &type);
+    const xcb_atom_t type = m_atoms[X11Atom::TypeDesktop];
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[X11Atom::WmWindowType],
+                        XCB_ATOM_ATOM, 32, 1, &type);
     // Qt merges its own states into these when it maps the window.
-    const xcb_atom_t states[] = {m_atoms[StateBelow], m_atoms[StateSticky], m_atoms[StateSkipTaskbar],
-                                 m_atoms[StateSkipPager]};
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[State], XCB_ATOM_ATOM, 32,
-                        std::size(states), states);
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[Desktop], XCB_ATOM_CARDINAL, 32,
-                        1, &allDesktops);
+    const xcb_atom_t states[] = {m_atoms[X11Atom::StateBelow], m_atoms[X11Atom::StateSticky],
+                                 m_atoms[X11Atom::StateSkipTaskbar], m_atoms[X11Atom::StateSkipPager]};
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[X11Atom::WmState], XCB_ATOM_ATOM,
+                        32, std::size(states), states);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms[X11Atom::WmDesktop],
+                        XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
 
     // Qt's event mask stays; VisibilityNotify is added so that being covered can be told.
-    const XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-        m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    const auto attributes = xcbReply(m_connection, xcb_get_window_attributes(m_connection, window),
+                                     xcb_get_window_attributes_reply);
     const quint32 eventMask =
         (attributes ? attributes->your_event_mask : quint32(XCB_EVENT_MASK_STRUCTURE_NOTIFY)) |
         XCB_EVENT_MASK_VISIBILITY_CHANGE;

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <cstdlib>
-#include <memory>
-#include <xcb/xcb.h>
+#include "platform/x11/X11Atoms.h"
 
-struct XcbFree {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template <typename Reply> using XcbReply = std::unique_ptr<Reply, XcbFree>;
+#include <memory>
+#include <xcb/xproto.h>
+
+struct xcb_connection_t;
 
 // The X11 side of a wallpaper window that Qt's flags do not cover: the desktop window type and
 // states, every workspace, a black background, an empty input region and visibility events.
@@ -24,20 +22,8 @@ public:
     void clear(xcb_window_t window) const;
 
 private:
-    enum Atom {
-        WindowType,
-        WindowTypeDesktop,
-        State,
-        StateBelow,
-        StateSticky,
-        StateSkipTaskbar,
-        StateSkipPager,
-        Desktop,
-        AtomCount
-    };
-
     explicit X11DesktopHints(xcb_connection_t* connection);
 
     xcb_connection_t* m_connection;
-    xcb_atom_t m_atoms[AtomCount] = {};
+    X11Atoms m_atoms;
 };

@@ -3,7 +3,6 @@
 #include "platform/desktop/X11DesktopHints.h"
 #include "platform/desktop/X11WallpaperWindow.h"
 #include "platform/desktop/X11WindowEvents.h"
-#include "platform/mpv/MpvLocale.h"
 #include "platform/mpv/MpvSharedPlayer.h"
 
 namespace {
@@ -20,7 +19,6 @@ template <typename T> [[nodiscard]] QList<T*> live(const QList<QPointer<T>>& poi
 } // namespace
 
 X11MpvWallpaperFactory::X11MpvWallpaperFactory() : m_hints(X11DesktopHints::create()) {
-    MpvLocale::useCNumeric();
     if (m_hints)
         m_events = std::make_unique<X11WindowEvents>();
 }

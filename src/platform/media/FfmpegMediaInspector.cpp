@@ -1,5 +1,7 @@
 #include "platform/media/FfmpegMediaInspector.h"
 
+#include "library/LibraryLog.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
@@ -81,8 +83,12 @@ bool VideoReader::open(const QString& path) {
     AVFormatContext* rawFormat = nullptr;
     const int opened = avformat_open_input(&rawFormat, url.constData(), nullptr, &options);
     av_dict_free(&options);
-    if (opened < 0)
+    if (opened < 0) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(opened, reason, sizeof reason);
+        qCWarning(lcLibrary).noquote() << "FFmpeg cannot open" << path << "-" << reason;
         return false;
+    }
     m_format.reset(rawFormat);
     if (avformat_find_stream_info(m_format.get(), nullptr) < 0)
         return false;
@@ -102,8 +108,10 @@ bool VideoReader::open(const QString& path) {
             stream->discard = AVDISCARD_ALL;
         }
     }
-    if (!m_stream)
+    if (!m_stream) {
+        qCWarning(lcLibrary).noquote() << "FFmpeg finds no video stream it can decode in" << path;
         return false;
+    }
 
     m_codec.reset(avcodec_alloc_context3(decoder));
     if (!m_codec || avcodec_parameters_to_context(m_codec.get(), m_stream->codecpar) < 0)

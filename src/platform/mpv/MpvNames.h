@@ -8,24 +8,19 @@ struct Option {
     const char* value;
 };
 
-// Set before the core starts. Muted with audio decoding off, looping without end, about two seconds
-// of read-ahead, no configuration files, scripts or on-screen display, and frames handed over at
-// their display time so that rendering never has to wait for it. The video fills whatever it is
-// drawn into, cropped where the aspect ratios differ (panscan=1 with the aspect ratio kept).
-inline constexpr Option playerOptions[] = {
+// Set on every core before it starts: muted with audio decoding off, looping without end, no
+// configuration files, scripts or on-screen display. The video fills whatever it is drawn into,
+// cropped where the aspect ratios differ (panscan=1 with the aspect ratio kept).
+inline constexpr Option coreOptions[] = {
     {"config", "no"},
     {"terminal", "no"},
     {"vo", "libmpv"},
-    {"hwdec", "auto-safe"},
     {"loop-file", "inf"},
-    {"keep-open", "yes"},
-    {"pause", "yes"},
-    {"keepaspect", "yes"},
-    {"panscan", "1.0"},
     {"mute", "yes"},
     {"aid", "no"},
     {"sid", "no"},
-    {"demuxer-readahead-secs", "2"},
+    {"keepaspect", "yes"},
+    {"panscan", "1.0"},
     {"osd-level", "0"},
     {"osc", "no"},
     {"input-default-bindings", "no"},
@@ -35,7 +30,22 @@ inline constexpr Option playerOptions[] = {
     {"load-osd-console", "no"},
     {"load-auto-profiles", "no"},
     {"ytdl", "no"},
-    {"video-timing-offset", "0"},
+};
+
+// The wallpaper player's own: created paused, hardware decoding where it is safe, about two seconds
+// of read-ahead, and frames handed over at their display time so that rendering never has to wait
+// for it.
+inline constexpr Option playerOptions[] = {
+    {"hwdec", "auto-safe"},          {"keep-open", "yes"},         {"pause", "yes"},
+    {"demuxer-readahead-secs", "2"}, {"video-timing-offset", "0"},
+};
+
+// The hover preview's own: preview clips are small, so software decoding starts at once without
+// probing hardware decoders on every hover; never holding off the screensaver.
+inline constexpr Option previewOptions[] = {
+    {"hwdec", "no"},
+    {"stop-screensaver", "no"},
+    {"network-timeout", "15"},
 };
 
 inline constexpr char pause[] = "pause";
@@ -46,5 +56,6 @@ inline constexpr char displayHeight[] = "dh";
 inline constexpr char rotation[] = "rotate";
 inline constexpr char loadfile[] = "loadfile";
 inline constexpr char stop[] = "stop";
+inline constexpr char seek[] = "seek";
 
 } // namespace MpvNames

@@ -1,5 +1,7 @@
 #include "platform/mpv/MpvRenderContext.h"
 
+#include "platform/mpv/MpvLog.h"
+
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QVarLengthArray>
@@ -23,7 +25,9 @@ mpv_render_context* MpvRenderContext::createOpenGL(mpv_handle* core, QOpenGLCont
         params.append({MPV_RENDER_PARAM_X11_DISPLAY, x11->display()});
     params.append({MPV_RENDER_PARAM_INVALID, nullptr});
     mpv_render_context* render = nullptr;
-    if (mpv_render_context_create(&render, core, params.data()) < 0)
+    if (const int error = mpv_render_context_create(&render, core, params.data()); error < 0) {
+        qCWarning(lcMpv) << "libmpv cannot draw with OpenGL here:" << mpv_error_string(error);
         return nullptr;
+    }
     return render;
 }

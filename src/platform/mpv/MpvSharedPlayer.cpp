@@ -1,5 +1,7 @@
 #include "platform/mpv/MpvSharedPlayer.h"
 
+#include "platform/mpv/MpvClient.h"
+#include "platform/mpv/MpvLog.h"
 #include "platform/mpv/MpvNames.h"
 #include "platform/mpv/MpvRenderContext.h"
 #include "platform/mpv/VideoSurface.h"
@@ -66,18 +68,24 @@ std::unique_ptr<MpvSharedPlayer> MpvSharedPlayer::create(const QString& file) {
     auto offscreen = std::make_unique<QOffscreenSurface>();
     offscreen->setFormat(format);
     offscreen->create();
-    if (!offscreen->isValid())
+    if (!offscreen->isValid()) {
+        qCWarning(lcMpv).noquote() << "No player for" << file << "- no offscreen OpenGL surface";
         return nullptr;
+    }
     auto context = std::make_unique<QOpenGLContext>();
     context->setFormat(format);
     context->setShareContext(QOpenGLContext::globalShareContext());
-    if (!context->create())
+    if (!context->create()) {
+        qCWarning(lcMpv).noquote() << "No player for" << file << "- no OpenGL context";
         return nullptr;
+    }
 
     std::unique_ptr<MpvSharedPlayer> player(
         new MpvSharedPlayer(file, std::move(offscreen), std::move(context)));
-    if (!player->start())
+    if (!player->start()) {
+        qCWarning(lcMpv).noquote() << "No player for" << file << "- libmpv did not start";
         return nullptr;
+    }
     return player;
 }
 
@@ -109,22 +117,11 @@ MpvSharedPlayer::~MpvSharedPlayer() {
 }
 
 bool MpvSharedPlayer::start() {
-    m_core.reset(mpv_create());
+    // Of mpv's own events, only the video's size is of interest.
+    m_core = MpvClient::create(MpvNames::playerOptions, {MPV_EVENT_PROPERTY_CHANGE});
     if (!m_core)
         return false;
     mpv_handle* core = m_core.get();
-    // An option this libmpv build lacks (the scripting ones without Lua) is simply not needed.
-    for (const MpvNames::Option& option : MpvNames::playerOptions)
-        mpv_set_option_string(core, option.name, option.value);
-    if (mpv_initialize(core) < 0)
-        return false;
-
-    // Only the video's size is of interest; every other event would be a wakeup for nothing, some of
-    // them at every loop of the file.
-    for (int id = MPV_EVENT_SHUTDOWN; id <= MPV_EVENT_HOOK; ++id) {
-        if (id != MPV_EVENT_PROPERTY_CHANGE)
-            mpv_request_event(core, mpv_event_id(id), 0);
-    }
     mpv_observe_property(core, 0, MpvNames::videoParams, MPV_FORMAT_NODE);
     mpv_set_wakeup_callback(core, &MpvSharedPlayer::wakeup, this);
 
@@ -137,9 +134,7 @@ bool MpvSharedPlayer::start() {
     m_render.reset(render);
     mpv_render_context_set_update_callback(render, &MpvSharedPlayer::renderUpdate, this);
 
-    const QByteArray path = m_file.toUtf8();
-    const char* command[] = {MpvNames::loadfile, path.constData(), nullptr};
-    return mpv_command_async(core, 0, command) >= 0;
+    return MpvClient::load(core, m_file);
 }
 
 void MpvSharedPlayer::play() {
@@ -151,7 +146,7 @@ void MpvSharedPlayer::pause() {
 }
 
 double MpvSharedPlayer::rate() const {
-    return m_paused ? 0.0 : 1.0;
+    return m_paused || m_failed ? 0.0 : 1.0;
 }
 
 void MpvSharedPlayer::unload() {
@@ -206,8 +201,12 @@ void MpvSharedPlayer::handleEvents() {
         const mpv_event* event = mpv_wait_event(m_core.get(), 0);
         if (event->event_id == MPV_EVENT_NONE)
             break;
-        if (event->event_id != MPV_EVENT_PROPERTY_CHANGE)
+        if (event->event_id != MPV_EVENT_PROPERTY_CHANGE) {
+            // Nothing plays a file mpv could not open, whatever the pause flag says.
+            if (MpvClient::logEvent(*event, m_file))
+                m_failed = true;
             continue;
+        }
         const auto* property = static_cast<const mpv_event_property*>(event->data);
         if (std::strcmp(property->name, MpvNames::videoParams) != 0)
             continue;

@@ -88,6 +88,7 @@ private:
     bool m_redrawQueued = false;
     bool m_paused = true;
     bool m_unloaded = false;
+    bool m_failed = false;
     std::atomic<bool> m_updateQueued = false;
     std::atomic<bool> m_eventsQueued = false;
 };

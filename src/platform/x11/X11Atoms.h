@@ -7,7 +7,7 @@
 
 struct xcb_connection_t;
 
-// Every atom the X11 adapters read, spelled once.
+// Every atom the X11 adapters read or write, spelled once.
 enum class X11Atom : std::size_t {
     ClientList,
     ClientListStacking,
@@ -31,6 +31,10 @@ enum class X11Atom : std::size_t {
     WmState,
     StateHidden,
     StateShaded,
+    StateBelow,
+    StateSticky,
+    StateSkipTaskbar,
+    StateSkipPager,
     WmDesktop,
     WmWindowOpacity,
     FrameExtents,
@@ -68,6 +72,10 @@ inline constexpr std::array<X11AtomName, static_cast<std::size_t>(X11Atom::Count
     {X11Atom::WmState, "_NET_WM_STATE"},
     {X11Atom::StateHidden, "_NET_WM_STATE_HIDDEN"},
     {X11Atom::StateShaded, "_NET_WM_STATE_SHADED"},
+    {X11Atom::StateBelow, "_NET_WM_STATE_BELOW"},
+    {X11Atom::StateSticky, "_NET_WM_STATE_STICKY"},
+    {X11Atom::StateSkipTaskbar, "_NET_WM_STATE_SKIP_TASKBAR"},
+    {X11Atom::StateSkipPager, "_NET_WM_STATE_SKIP_PAGER"},
     {X11Atom::WmDesktop, "_NET_WM_DESKTOP"},
     {X11Atom::WmWindowOpacity, "_NET_WM_WINDOW_OPACITY"},
     {X11Atom::FrameExtents, "_NET_FRAME_EXTENTS"},

@@ -20,9 +20,10 @@ std::optional<X11Connection> X11Connection::fromQt() {
         screenNumber = 0;
     std::free(host);
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && it.rem > 1; ++i)
+    int screen = 0;
+    for (; screen < screenNumber && it.rem > 1; ++screen)
         xcb_screen_next(&it);
     if (!it.data)
         return std::nullopt;
-    return X11Connection{connection, it.data->root};
+    return X11Connection{connection, it.data->root, screen};
 }

@@ -5,10 +5,12 @@
 
 struct xcb_connection_t;
 
-// Qt's connection to the X server and the root window of the screen it uses.
+// Qt's connection to the X server and the screen it uses, the one that DISPLAY names.
 struct X11Connection {
     xcb_connection_t* connection = nullptr;
     xcb_window_t root = XCB_WINDOW_NONE;
+    // The screen's number (":0.1" is screen 1).
+    int screen = 0;
 
     // Nothing when the application does not run on X11 (offscreen, Wayland).
     [[nodiscard]] static std::optional<X11Connection> fromQt();

@@ -3,6 +3,7 @@
 #include "platform/x11/DisplayIdentity.h"
 #include "platform/x11/NativeGeometry.h"
 #include "platform/x11/WorkArea.h"
+#include "platform/x11/X11Log.h"
 #include "platform/x11/XcbReply.h"
 
 #include <QGuiApplication>
@@ -16,6 +17,12 @@ namespace {
 // The EDID base block is all we read: 32 units of 4 bytes.
 constexpr uint32_t edidLongs = 32;
 constexpr uint32_t maxPropertyLongs = 4096;
+
+void logScreens(const QList<ScreenInfo>& screens) {
+    for (const ScreenInfo& screen : screens)
+        qCInfo(lcX11).noquote() << "Display" << screen.platformName << screen.localizedName << "key"
+                                << displayKey(screen) << screen.frame;
+}
 
 QList<QScreen*> orderedScreens() {
     QList<QScreen*> screens = QGuiApplication::screens();
@@ -58,8 +65,11 @@ X11ScreenSource::X11ScreenSource(QObject* parent)
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this] { invalidate(true); });
     for (QScreen* screen : QGuiApplication::screens())
         watch(screen);
+    if (!m_x)
+        qCWarning(lcX11) << "Not on X11: displays are known by their names only, and no panel is left free";
     m_cache = read();
     m_announced = *m_cache;
+    logScreens(m_announced);
 }
 
 X11ScreenSource::~X11ScreenSource() = default;
@@ -85,6 +95,7 @@ void X11ScreenSource::notify() {
     if (!std::exchange(m_screensMoved, false) && now == m_announced)
         return;
     m_announced = std::move(now);
+    logScreens(m_announced);
     Q_EMIT screensChanged();
 }
 

@@ -1,9 +1,11 @@
 #include "platform/x11/X11WindowList.h"
 
 #include "platform/x11/NativeGeometry.h"
+#include "platform/x11/X11Log.h"
 #include "platform/x11/XcbReply.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,8 +55,14 @@ std::optional<QList<WindowInfo>> X11WindowList::onScreenWindows() const {
         xcb_get_property(c, 0, root, m_atoms[X11Atom::CurrentDesktop], XCB_ATOM_CARDINAL, 0, 1);
     const auto stacking = xcbReply(c, stackingCookie, xcb_get_property_reply);
     const auto desktop = xcbReply(c, desktopCookie, xcb_get_property_reply);
-    if (!stacking || stacking->type == XCB_ATOM_NONE || stacking->format != 32)
+    if (!stacking || stacking->type == XCB_ATOM_NONE || stacking->format != 32) {
+        // Once: the scan runs every two seconds.
+        static bool said = false;
+        if (!std::exchange(said, true))
+            qCWarning(lcX11) << "The window manager keeps no _NET_CLIENT_LIST_STACKING: covered displays are "
+                                "not noticed";
         return std::nullopt;
+    }
     const std::span<const uint32_t> current = propertyValues32(desktop.get());
     // allDesktops when the window manager does not say: then no window is left out for its desktop.
     const uint32_t currentDesktop = current.empty() ? allDesktops : current[0];

@@ -2,6 +2,7 @@
 
 #include "controlbusadaptor.h"
 #include "shell/AppDelegate.h"
+#include "shell/ShellLog.h"
 #include "shell/ShellNames.h"
 #include "shell/bus/ApplicationAdaptor.h"
 #include "shell/bus/ControlAdaptor.h"
@@ -28,20 +29,29 @@ BusService::~BusService() {
 }
 
 BusService::Claim BusService::claim() {
-    if (!m_bus.isConnected() || !m_bus.interface())
+    if (!m_bus.isConnected() || !m_bus.interface()) {
+        qCWarning(lcShell).noquote() << "No session bus: the command line cannot reach this instance -"
+                                     << m_bus.lastError().name() << m_bus.lastError().message();
         return Claim::NoBus;
+    }
     m_exported =
         m_bus.registerObject(QString(ShellNames::objectPath), m_control, QDBusConnection::ExportAdaptors);
-    if (!m_exported)
+    if (!m_exported) {
+        qCWarning(lcShell).noquote() << "Cannot serve" << ShellNames::objectPath << "on the session bus -"
+                                     << m_bus.lastError().name() << m_bus.lastError().message();
         return Claim::NoBus;
+    }
     // Answered before any window exists: whether this process is the application decides everything
     // that follows.
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
         m_bus.interface()->registerService(QString(ShellNames::busName),
                                            QDBusConnectionInterface::DontQueueService,
                                            QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid())
+    if (!reply.isValid()) {
+        qCWarning(lcShell).noquote() << "Cannot own" << ShellNames::busName << "-" << reply.error().name()
+                                     << reply.error().message();
         return Claim::NoBus;
+    }
     m_owned = reply.value() == QDBusConnectionInterface::ServiceRegistered;
     if (!m_owned) {
         m_bus.unregisterObject(QString(ShellNames::objectPath));
@@ -67,5 +77,9 @@ bool BusService::activateRunningInstance(QDBusConnection bus) {
         QDBusMessage::createMethodCall(QString(ShellNames::busName), QString(ShellNames::objectPath),
                                        QString(ShellNames::applicationInterface), QStringLiteral("Activate"));
     call << platformData;
-    return bus.call(call).type() == QDBusMessage::ReplyMessage;
+    const QDBusMessage reply = bus.call(call);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        qCWarning(lcShell).noquote() << "The running instance did not answer Activate -" << reply.errorName()
+                                     << reply.errorMessage();
+    return reply.type() == QDBusMessage::ReplyMessage;
 }

@@ -47,7 +47,7 @@ void ControlAdaptor::Stop() {
 QVariantMap ControlAdaptor::Status() {
     if (!isReady())
         return {};
-    return StatusReport::collect(WallpaperEngine::shared(), LibraryStore::shared(), *m_screens);
+    return StatusReport::collect(WallpaperEngine::shared());
 }
 
 void ControlAdaptor::Use(const QString& id, const QString& displayChoice) {

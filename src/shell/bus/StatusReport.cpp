@@ -1,9 +1,7 @@
 #include "shell/bus/StatusReport.h"
 
 #include "engine/EngineTexts.h"
-#include "engine/ScreenSource.h"
 #include "engine/WallpaperEngine.h"
-#include "library/LibraryStore.h"
 #include "library/WallpaperTarget.h"
 #include "shell/ShellNames.h"
 
@@ -11,59 +9,22 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 
 namespace StatusReport {
 
-namespace {
-QString shownOn(const WallpaperEngine& engine, const LibraryStore& store, const QString& key) {
-    const auto& assignments = engine.assignments();
-    QString id = assignments.value(key);
-    if (id.isEmpty())
-        id = assignments.value(QString(WallpaperTarget::allDisplays));
-    if (id.isEmpty() || !store.localURL(id))
-        return {};
-    return id;
-}
-} // namespace
-
-QVariantMap collect(const WallpaperEngine& engine, const LibraryStore& store, const ScreenSource& screens) {
-    QVariantMap assignments;
-    for (auto it = engine.assignments().cbegin(); it != engine.assignments().cend(); ++it)
-        assignments.insert(it.key(), it.value());
-
-    struct Shown {
-        QString key;
-        QString name;
-        QString id;
-    };
-    QList<Shown> shown;
-    QHash<QString, bool> visibleSomewhere;
-    for (const ScreenInfo& screen : screens.screens()) {
-        const QString key = displayKey(screen);
-        const QString id = shownOn(engine, store, key);
-        shown.append({key, screen.localizedName, id});
-        if (!id.isEmpty())
-            visibleSomewhere[id] |= !engine.screensUnderAWindow().contains(key);
-    }
-
-    // A player runs while nothing pauses playback, and, when covered wallpapers pause, while one of the
-    // displays that share it is not covered.
-    const bool conditionsAllow = engine.statusLine() == EngineTexts::playing;
+QVariantMap collect(const WallpaperEngine& engine) {
     QVariantList displays;
-    for (const Shown& display : shown) {
-        const bool running = !display.id.isEmpty() && conditionsAllow &&
-                             (!engine.pauseWhenCovered() || visibleSomewhere.value(display.id));
+    for (const WallpaperEngine::DisplayState& display : engine.displayStates()) {
         displays.append(QVariantMap{{QString(ShellNames::displayKey), display.key},
                                     {QString(ShellNames::displayName), display.name},
-                                    {QString(ShellNames::displayWallpaper), display.id},
-                                    {QString(ShellNames::displayRunning), running}});
+                                    {QString(ShellNames::displayWallpaper), display.wallpaperId},
+                                    {QString(ShellNames::displayRunning), display.playing}});
     }
 
     return {{QString(ShellNames::statusLine), engine.statusLine()},
             {QString(ShellNames::pauseReason), engine.pauseReasonText()},
             {QString(ShellNames::userPaused), engine.userPaused()},
-            {QString(ShellNames::assignments), assignments},
+            {QString(ShellNames::assignments), engine.assignmentsVariant()},
             {QString(ShellNames::displays), displays}};
 }
 

@@ -3,17 +3,14 @@
 #include <QString>
 #include <QVariantMap>
 
-class LibraryStore;
-class ScreenSource;
 class WallpaperEngine;
 
 // What the control interface's Status returns: the status line, the pause reason, the assignments and,
-// per connected display, the wallpaper it shows and whether its player runs. The same map travels over
-// the bus and is printed by the command line as text or JSON.
+// per connected display, the wallpaper it shows and whether its player runs, as the engine knows them.
+// The same map travels over the bus and is printed by the command line as text or JSON.
 namespace StatusReport {
 
-[[nodiscard]] QVariantMap collect(const WallpaperEngine& engine, const LibraryStore& store,
-                                  const ScreenSource& screens);
+[[nodiscard]] QVariantMap collect(const WallpaperEngine& engine);
 
 // Maps and lists that arrive from the bus as QDBusArgument become plain QVariantMap and QVariantList.
 [[nodiscard]] QVariant fromBus(const QVariant& value);

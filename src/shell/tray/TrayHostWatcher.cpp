@@ -1,5 +1,9 @@
 #include "shell/tray/TrayHostWatcher.h"
 
+#include "platform/x11/X11Atoms.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/XcbReply.h"
+#include "shell/ShellLog.h"
 #include "shell/ShellNames.h"
 
 #include <QDBusConnection>
@@ -10,43 +14,8 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
-#include <cstdlib>
+#include <string_view>
 #include <xcb/xcb.h>
-
-namespace {
-
-xcb_connection_t* x11Connection() {
-    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
-        return x11->connection();
-    return nullptr;
-}
-
-xcb_window_t rootWindow(xcb_connection_t* connection) {
-    const xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    return screens.rem > 0 ? screens.data->root : xcb_window_t(XCB_WINDOW_NONE);
-}
-
-std::uint32_t internAtom(xcb_connection_t* connection, const QByteArray& name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.constData());
-    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    return reply ? reply->atom : std::uint32_t(XCB_ATOM_NONE);
-}
-
-// The X screen that DISPLAY names (":0.1" is screen 1); the tray selection is per screen.
-int displayScreenNumber() {
-    const QByteArray display = qgetenv("DISPLAY");
-    const qsizetype colon = display.lastIndexOf(':');
-    const qsizetype dot = display.indexOf('.', colon < 0 ? 0 : colon);
-    if (colon < 0 || dot < 0)
-        return 0;
-    bool ok = false;
-    const int screen = display.mid(dot + 1).toInt(&ok);
-    return ok ? screen : 0;
-}
-
-} // namespace
 
 TrayHostWatcher::TrayHostWatcher(QObject* parent) : QObject(parent) {
     watchXEmbedTray();
@@ -102,19 +71,23 @@ void TrayHostWatcher::settleStatusNotifier() {
 }
 
 void TrayHostWatcher::watchXEmbedTray() {
-    xcb_connection_t* connection = x11Connection();
-    if (connection) {
-        m_trayAtom = internAtom(connection, QByteArray(ShellNames::xembedTraySelectionPrefix.data()) +
-                                                QByteArray::number(displayScreenNumber()));
-        m_managerAtom = internAtom(connection, QByteArrayLiteral("MANAGER"));
+    const std::optional<X11Connection> x = X11Connection::fromQt();
+    if (x) {
+        // The tray selection is the screen's own.
+        const QByteArray selection = QByteArray(ShellNames::xembedTraySelectionPrefix.data(),
+                                                ShellNames::xembedTraySelectionPrefix.size()) +
+                                     QByteArray::number(x->screen);
+        m_trayAtom =
+            X11Atoms::intern(x->connection, std::string_view(selection.constData(), selection.size()));
+        m_managerAtom = X11Atoms::intern(x->connection, "MANAGER");
     }
-    if (m_trayAtom != XCB_ATOM_NONE && m_managerAtom != XCB_ATOM_NONE) {
+    if (x && m_trayAtom != XCB_ATOM_NONE && m_managerAtom != XCB_ATOM_NONE) {
         // A tray that starts later announces itself with a MANAGER message to the root window, which
         // only clients listening for structure changes there receive. Add that to what Qt listens for.
-        const xcb_window_t root = rootWindow(connection);
-        const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
-            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, root), nullptr),
-            &std::free);
+        xcb_connection_t* connection = x->connection;
+        const xcb_window_t root = x->root;
+        const auto attributes = xcbReply(connection, xcb_get_window_attributes(connection, root),
+                                         xcb_get_window_attributes_reply);
         if (attributes && !(attributes->your_event_mask & XCB_EVENT_MASK_STRUCTURE_NOTIFY)) {
             const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
             xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
@@ -127,12 +100,11 @@ void TrayHostWatcher::watchXEmbedTray() {
 }
 
 bool TrayHostWatcher::xembedTrayOwned() const {
-    xcb_connection_t* connection = x11Connection();
-    if (!connection || m_trayAtom == XCB_ATOM_NONE)
+    const std::optional<X11Connection> x = X11Connection::fromQt();
+    if (!x || m_trayAtom == XCB_ATOM_NONE)
         return false;
-    const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, m_trayAtom), nullptr),
-        &std::free);
+    const auto owner = xcbReply(x->connection, xcb_get_selection_owner(x->connection, m_trayAtom),
+                                xcb_get_selection_owner_reply);
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
@@ -150,6 +122,8 @@ bool TrayHostWatcher::nativeEventFilter(const QByteArray& eventType, void* messa
 
 void TrayHostWatcher::setStatusNotifierHost(bool present) {
     const bool before = hostPresent();
+    if (present != m_statusNotifierHost)
+        qCInfo(lcShell) << "StatusNotifierItem host" << (present ? "found" : "gone");
     m_statusNotifierHost = present;
     if (hostPresent() != before)
         Q_EMIT hostPresentChanged();
@@ -157,6 +131,8 @@ void TrayHostWatcher::setStatusNotifierHost(bool present) {
 
 void TrayHostWatcher::setXEmbedTray(bool present) {
     const bool before = hostPresent();
+    if (present != m_xembedTray)
+        qCInfo(lcShell) << "XEmbed system tray" << (present ? "found" : "gone");
     m_xembedTray = present;
     if (hostPresent() != before)
         Q_EMIT hostPresentChanged();

@@ -1,5 +1,6 @@
 #include "shell/update/UpdateController.h"
 
+#include "shell/ShellLog.h"
 #include "shell/update/UpdateWindow.h"
 
 #include <QNetworkAccessManager>
@@ -46,6 +47,9 @@ void UpdateController::check(bool userAsked) {
         if (reply->error() == QNetworkReply::NoError && status == 200 &&
             reply->bytesAvailable() <= maxFeedBytes)
             result = judge(reply->readAll());
+        if (result.outcome == Outcome::Failed)
+            qCWarning(lcShell).noquote() << "Update check at" << reply->url().toString()
+                                         << "failed: HTTP status" << status << "-" << reply->errorString();
         if (userAsked && m_window)
             m_window->showResult(result);
         if (!userAsked && result.outcome == Outcome::Available)

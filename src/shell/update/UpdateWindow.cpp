@@ -1,5 +1,6 @@
 #include "shell/update/UpdateWindow.h"
 
+#include "shell/ShellLog.h"
 #include "shell/ShellTexts.h"
 
 #include <QDesktopServices>
@@ -27,7 +28,8 @@ UpdateWindow::UpdateWindow(QWidget* parent)
     layout->addLayout(buttons);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(m_openPage, &QPushButton::clicked, this, [this] {
-        QDesktopServices::openUrl(m_page);
+        if (!QDesktopServices::openUrl(m_page))
+            qCWarning(lcShell).noquote() << "No browser opened" << m_page.toString();
         close();
     });
 }

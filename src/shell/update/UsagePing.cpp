@@ -1,5 +1,7 @@
 #include "shell/update/UsagePing.h"
 
+#include "shell/ShellLog.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -22,6 +24,10 @@ void UsagePing::send(const QString& event) const {
         if (!network)
             return;
         QNetworkReply* reply = network->get(QNetworkRequest(url));
-        QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+        QObject::connect(reply, &QNetworkReply::finished, reply, [reply] {
+            reply->deleteLater();
+            if (reply->error() != QNetworkReply::NoError)
+                qCInfo(lcShell).noquote() << "Usage ping not sent -" << reply->errorString();
+        });
     });
 }

@@ -3,6 +3,7 @@
 #include "core/PreferenceKeys.h"
 #include "platform/desktop/DesktopGl.h"
 #include "platform/desktop/X11WallpaperWindow.h"
+#include "platform/mpv/MpvLocale.h"
 #include "platform/mpv/MpvSharedPlayer.h"
 
 #include <QDir>
@@ -34,6 +35,7 @@ void keepGlDriversLoaded() {
 } // namespace
 
 DesktopRig::DesktopRig() {
+    MpvLocale::useCNumeric();
     QDir().mkpath(home.libraryRoot() + QStringLiteral("/Library"));
     QDir().mkpath(QFileInfo(home.preferencesFile()).path());
 }

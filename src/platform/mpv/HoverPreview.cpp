@@ -1,7 +1,6 @@
-#include "interface/HoverPreview.h"
+#include "platform/mpv/HoverPreview.h"
 
-#include "platform/mpv/MpvHandles.h"
-#include "platform/mpv/MpvLocale.h"
+#include "platform/mpv/MpvClient.h"
 #include "platform/mpv/MpvRenderContext.h"
 
 #include <QCoreApplication>
@@ -9,47 +8,8 @@
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
-#include <QVarLengthArray>
-#include <clocale>
-#include <cstring>
 #include <mpv/render_gl.h>
 #include <mutex>
-
-namespace {
-struct Option {
-    const char* name;
-    const char* value;
-};
-
-// Muted without decoding audio, looping, filling the item with the overflow cropped (keepaspect with
-// full panscan), no configuration, scripts or on-screen display, and never holding off the screensaver.
-// Preview clips are small: software decoding starts at once, without probing hardware decoders on
-// every hover.
-constexpr Option previewOptions[] = {
-    {"config", "no"},
-    {"terminal", "no"},
-    {"vo", "libmpv"},
-    {"hwdec", "no"},
-    {"loop-file", "inf"},
-    {"mute", "yes"},
-    {"aid", "no"},
-    {"sid", "no"},
-    {"keepaspect", "yes"},
-    {"panscan", "1.0"},
-    {"stop-screensaver", "no"},
-    {"osd-level", "0"},
-    {"osc", "no"},
-    {"input-default-bindings", "no"},
-    {"input-vo-keyboard", "no"},
-    {"load-scripts", "no"},
-    {"load-stats-overlay", "no"},
-    {"load-osd-console", "no"},
-    {"load-auto-profiles", "no"},
-    {"ytdl", "no"},
-    {"network-timeout", "15"},
-};
-
-} // namespace
 
 struct HoverPreview::Core {
     MpvCore handle;
@@ -57,12 +17,27 @@ struct HoverPreview::Core {
     // Cleared by the item before it goes; guarded by the mutex because mpv reads it from its thread.
     HoverPreview* item = nullptr;
 
-    // mpv's thread: only schedules a redraw, never calls mpv.
+    Core() = default;
+    Core(const Core&) = delete;
+    Core& operator=(const Core&) = delete;
+    // No wakeup may reach the mutex once it is gone; the core ends after it.
+    ~Core() {
+        if (handle)
+            mpv_set_wakeup_callback(handle.get(), nullptr, nullptr);
+    }
+
+    // mpv's threads: only schedule work for the item, never call mpv.
     static void frameReady(void* context) {
         auto* core = static_cast<Core*>(context);
         const std::lock_guard lock(core->mutex);
         if (core->item)
             QMetaObject::invokeMethod(core->item, &QQuickItem::update, Qt::QueuedConnection);
+    }
+    static void eventsReady(void* context) {
+        auto* core = static_cast<Core*>(context);
+        const std::lock_guard lock(core->mutex);
+        if (core->item)
+            QMetaObject::invokeMethod(core->item, &HoverPreview::readEvents, Qt::QueuedConnection);
     }
 };
 
@@ -144,10 +119,8 @@ HoverPreview::~HoverPreview() {
         m_core->item = nullptr;
     }
     // Stop decoding now; the renderer may hold the core a little longer.
-    if (m_core->handle) {
-        const char* stop[] = {"stop", nullptr};
-        mpv_command_async(m_core->handle.get(), 0, stop);
-    }
+    if (m_core->handle)
+        MpvClient::command(m_core->handle.get(), {MpvNames::stop});
 }
 
 void HoverPreview::componentComplete() {
@@ -158,23 +131,14 @@ void HoverPreview::componentComplete() {
 void HoverPreview::startCore() {
     if (m_core || m_source.isEmpty())
         return;
-    if (std::strcmp(std::setlocale(LC_NUMERIC, nullptr), "C") != 0)
-        MpvLocale::useCNumeric();
     auto core = std::make_shared<Core>();
-    core->handle.reset(mpv_create());
+    core->handle = MpvClient::create(MpvNames::previewOptions);
     if (!core->handle)
         return;
-    mpv_handle* handle = core->handle.get();
-    for (const Option& option : previewOptions)
-        mpv_set_option_string(handle, option.name, option.value);
     if (!m_playing)
-        mpv_set_option_string(handle, "pause", "yes");
-    if (mpv_initialize(handle) < 0)
-        return;
-    // Nothing reads mpv's events; asking for none keeps its queue empty.
-    for (int id = MPV_EVENT_SHUTDOWN; id <= MPV_EVENT_HOOK; ++id)
-        mpv_request_event(handle, mpv_event_id(id), 0);
+        MpvClient::setPaused(core->handle.get(), true);
     core->item = this;
+    mpv_set_wakeup_callback(core->handle.get(), &Core::eventsReady, core.get());
     m_core = std::move(core);
     loadSource();
 }
@@ -182,10 +146,16 @@ void HoverPreview::startCore() {
 void HoverPreview::loadSource() {
     if (!m_core || !m_core->handle)
         return;
-    const QByteArray location =
-        m_source.isLocalFile() ? m_source.toLocalFile().toUtf8() : m_source.toEncoded();
-    const char* command[] = {"loadfile", location.constData(), nullptr};
-    mpv_command_async(m_core->handle.get(), 0, command);
+    MpvClient::load(m_core->handle.get(), m_source.isLocalFile() ? m_source.toLocalFile()
+                                                                 : QString::fromUtf8(m_source.toEncoded()));
+}
+
+void HoverPreview::readEvents() {
+    if (!m_core || !m_core->handle)
+        return;
+    for (const mpv_event* event = mpv_wait_event(m_core->handle.get(), 0); event->event_id != MPV_EVENT_NONE;
+         event = mpv_wait_event(m_core->handle.get(), 0))
+        MpvClient::logEvent(*event, m_source.toString());
 }
 
 void HoverPreview::setSource(const QUrl& source) {
@@ -208,15 +178,13 @@ void HoverPreview::setPlaying(bool playing) {
     Q_EMIT playingChanged();
     if (!m_core)
         return;
-    int paused = playing ? 0 : 1;
-    mpv_set_property_async(m_core->handle.get(), 0, "pause", MPV_FORMAT_FLAG, &paused);
+    MpvClient::setPaused(m_core->handle.get(), !playing);
 }
 
 void HoverPreview::restart() {
     if (!m_core)
         return;
-    const char* seek[] = {"seek", "0", "absolute", nullptr};
-    mpv_command_async(m_core->handle.get(), 0, seek);
+    MpvClient::command(m_core->handle.get(), {MpvNames::seek, "0", "absolute"});
     setPlaying(true);
 }
 

@@ -7,10 +7,10 @@
 // A card's preview clip, played muted and looping and scaled to fill with the overflow cut off, while
 // the pointer rests on the card. libmpv draws it into the item's framebuffer: its render context is
 // made and freed on the render thread, and its core outlives that context. The card makes a new
-// preview on each hover, so each one starts at the beginning.
+// preview on each hover, so each one starts at the beginning. The library views register it in their
+// QML module.
 class HoverPreview : public QQuickFramebufferObject {
     Q_OBJECT
-    QML_ELEMENT
     Q_PROPERTY(QUrl source READ source WRITE setSource NOTIFY sourceChanged)
     Q_PROPERTY(bool playing READ playing WRITE setPlaying NOTIFY playingChanged)
 
@@ -45,6 +45,7 @@ protected:
 private:
     void startCore();
     void loadSource();
+    void readEvents();
 
     QUrl m_source;
     bool m_playing = true;

@@ -1,0 +1,3 @@
+#include "platform/dbus/DBusLog.h"
+
+Q_LOGGING_CATEGORY(lcDbus, "lumivale.dbus", QtWarningMsg)

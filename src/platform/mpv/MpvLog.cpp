@@ -1,0 +1,3 @@
+#include "platform/mpv/MpvLog.h"
+
+Q_LOGGING_CATEGORY(lcMpv, "lumivale.mpv", QtWarningMsg)
