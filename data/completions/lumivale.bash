@@ -4,7 +4,7 @@
 # the library on disk, so that --use completes while the catalog is all there is.
 _lumivale_values() {
     local status
-    status=$(timeout 3 lumivale --status --json 2>/dev/null)
+    status=$(timeout 10 lumivale --status --json 2>/dev/null)
     if [[ $1 == key ]]; then
         sed -n 's/^ *"key": "\(.*\)",\{0,1\}$/\1/p' <<<"$status"
     else
@@ -13,7 +13,7 @@ _lumivale_values() {
                 -e '/^ *"assignments": {/,/}/s/^ *"[^"]*": "\(.*\)",\{0,1\}$/\1/p' <<<"$status"
             local library=${XDG_DATA_HOME:-$HOME/.local/share}/Lumivale
             cat "$library/catalog.json" "$library/imported.json" 2>/dev/null |
-                grep -o '"id":"\([^"\\]\|\\.\)*"' | sed 's/^"id":"//; s/"$//'
+                grep -o '"id"[[:space:]]*:[[:space:]]*"\([^"\\]\|\\.\)*"' | sed 's/^"id"[[:space:]]*:[[:space:]]*"//; s/"$//'
         } | sed 's/\\"/"/g; s/\\\\/\\/g' | sort -u
     fi
 }

@@ -3,7 +3,7 @@
 # Display keys (with "key") or wallpaper ids (with "id") that the running Lumivale reports; ids also from
 # the library on disk, so that --use completes while the catalog is all there is.
 function __lumivale_values
-    set -l json (timeout 3 lumivale --status --json 2>/dev/null | string collect)
+    set -l json (timeout 10 lumivale --status --json 2>/dev/null | string collect)
     if test "$argv[1]" = key
         printf '%s\n' $json | sed -n 's/^ *"key": "\(.*\)",\{0,1\}$/\1/p'
         return
@@ -13,7 +13,7 @@ function __lumivale_values
         printf '%s\n' $json | sed -n -e 's/^ *"wallpaper": "\(.*\)",\{0,1\}$/\1/p' \
             -e '/^ *"assignments": {/,/}/s/^ *"[^"]*": "\(.*\)",\{0,1\}$/\1/p'
         cat $library/catalog.json $library/imported.json 2>/dev/null |
-            grep -o '"id":"\([^"\\\\]\|\\\\.\)*"' | sed 's/^"id":"//; s/"$//'
+            grep -o '"id"[[:space:]]*:[[:space:]]*"\([^"\\\\]\|\\\\.\)*"' | sed 's/^"id"[[:space:]]*:[[:space:]]*"//; s/"$//'
     end | sed 's/\\\\"/"/g; s/\\\\\\\\/\\\\/g' | sort -u
 end
 
