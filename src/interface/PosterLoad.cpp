@@ -77,6 +77,10 @@ void PosterLoad::attempt() {
 void PosterLoad::fetch() {
     QNetworkRequest request(m_url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // A card that grows decodes its poster again at the new size: from the disk cache, where there is
+    // one, rather than the network. A retry asks the server again.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         m_attempts == 1 ? QNetworkRequest::PreferCache : QNetworkRequest::AlwaysNetwork);
     m_reply.reset(m_network.get(request));
     QNetworkReply* reply = m_reply.get();
     const auto tooLarge = [this] {

@@ -39,24 +39,20 @@ ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
     const QString copy =
         importedFolder + QLatin1Char('/') + id + QLatin1Char('.') + sourceInfo.suffix().toLower();
     const QString poster = importedFolder + QLatin1Char('/') + id + QStringLiteral(".jpg");
-    // A failed attempt must not leave a hidden copy of a large video behind.
-    const auto discard = [&] {
-        QFile::remove(copy);
-        QFile::remove(poster);
-        return result;
-    };
     if (!QFile::copy(source, copy))
         return result;
 
+    // Without a poster the video is still usable: the record keeps the poster's path, which does not
+    // exist, and the card shows its placeholder.
     const bool finite = std::isfinite(*seconds);
     const double posterTime = finite ? std::min(*seconds * 0.5, posterLatestSeconds) : posterLatestSeconds;
     const std::optional<QByteArray> jpeg = media->posterJpeg(copy, posterTime, posterBox, posterQuality);
-    if (!jpeg)
-        return discard();
-    if (!jpeg->isEmpty()) {
+    if (jpeg && !jpeg->isEmpty()) {
         QFile file(poster);
-        if (!file.open(QIODevice::WriteOnly) || file.write(*jpeg) != jpeg->size() || !file.flush())
-            return discard();
+        if (!file.open(QIODevice::WriteOnly) || file.write(*jpeg) != jpeg->size() || !file.flush()) {
+            file.close();
+            QFile::remove(poster);
+        }
     }
 
     Wallpaper w;

@@ -12,9 +12,9 @@
 BusService::BusService(QDBusConnection bus, QObject* parent)
     : QObject(parent), m_bus(std::move(bus)),
       m_application(new ApplicationAdaptor(this,
-                                           [this] {
+                                           [this](const QString& activationToken) {
                                                if (m_delegate)
-                                                   m_delegate->applicationShouldHandleReopen();
+                                                   m_delegate->applicationShouldHandleReopen(activationToken);
                                            })),
       m_control(new ControlAdaptor(this, m_bus)) {}
 

@@ -2,6 +2,7 @@
 
 #include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
+#include "platform/x11/X11Activation.h"
 #include "shell/LibrarySummary.h"
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
@@ -20,7 +21,7 @@ const QColor background = QColor::fromRgbF(0.043f, 0.047f, 0.063f, 1.0f);
 
 constexpr QLatin1StringView placeholderView{"qrc:/lumivale/shell/LibraryPlaceholder.qml"};
 
-QList<QRect> screenAreas() {
+QList<QRect> qtScreenAreas() {
     QList<QRect> areas;
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary)
@@ -32,7 +33,8 @@ QList<QRect> screenAreas() {
 }
 } // namespace
 
-LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadView)
+LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadView,
+                             const ScreenAreas& screenAreas)
     : m_preferences(preferences) {
     setTitle(ShellTexts::windowTitle.toString());
     setIcon(QIcon(QStringLiteral(":/lumivale/icons/app.svg")));
@@ -50,7 +52,7 @@ LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadVie
         setSource(QUrl(placeholderView));
     }
 
-    restoreFrame();
+    restoreFrame(screenAreas);
     installShortcuts();
 
     m_frameSave.setSingleShot(true);
@@ -78,18 +80,28 @@ LibraryWindow::~LibraryWindow() {
     setSource(QUrl());
 }
 
-void LibraryWindow::present() {
+void LibraryWindow::present(const QString& activationToken) {
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    const QByteArray token = activationToken.toUtf8();
+    if (x11 && !token.isEmpty())
+        X11Activation::prepare(xcb_window_t(winId()), token);
+    // Qt's Wayland backend hands this token to xdg-activation when the window asks to be activated.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && !token.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", token);
     if (windowStates() & Qt::WindowMinimized)
         setWindowStates(windowStates() & ~Qt::WindowMinimized);
     show();
     raise();
     requestActivate();
+    if (x11 && !token.isEmpty())
+        X11Activation::activate(xcb_window_t(winId()), token);
 }
 
-void LibraryWindow::restoreFrame() {
+void LibraryWindow::restoreFrame(const ScreenAreas& screenAreas) {
     const std::optional<QRect> remembered =
         WindowFrame::fromJson(m_preferences.value(PreferenceKeys::libraryWindowFrame));
-    setGeometry(WindowFrame::place(remembered, screenAreas(), initialContentSize, minimumContentSize));
+    const QList<QRect> areas = screenAreas ? screenAreas() : qtScreenAreas();
+    setGeometry(WindowFrame::place(remembered, areas, initialContentSize, minimumContentSize));
 }
 
 void LibraryWindow::scheduleFrameSave() {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <xcb/xproto.h>
+
+// Brings a window to the front on behalf of a launch that handed over its startup id (the
+// DESKTOP_STARTUP_ID of the startup-notification protocol). The id carries the time of the user's
+// action ("..._TIME<n>"), which window managers with focus-stealing prevention compare against.
+namespace X11Activation {
+
+// The user time that the id carries, or XCB_CURRENT_TIME.
+[[nodiscard]] xcb_timestamp_t timeOf(const QByteArray& startupId);
+
+// Before the window is mapped or raised: _NET_STARTUP_ID and _NET_WM_USER_TIME on the window.
+void prepare(xcb_window_t window, const QByteArray& startupId);
+// After: asks the window manager to activate it (_NET_ACTIVE_WINDOW, as an application request
+// with the id's time) and ends the launch's startup notification. Nothing off X11.
+void activate(xcb_window_t window, const QByteArray& startupId);
+
+} // namespace X11Activation
