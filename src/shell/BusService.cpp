@@ -53,13 +53,17 @@ void BusService::serve(AppDelegate& delegate, const ScreenSource& screens) {
     m_control->serve(delegate, screens);
 }
 
-bool BusService::activateRunningInstance(QDBusConnection bus) {
+QVariantMap BusService::launchPlatformData() {
     QVariantMap platformData;
     // Lets the running instance take the focus that the launcher handed to this process.
     if (const QString id = qEnvironmentVariable("DESKTOP_STARTUP_ID"); !id.isEmpty())
         platformData.insert(QStringLiteral("desktop-startup-id"), id);
     if (const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN"); !token.isEmpty())
         platformData.insert(QStringLiteral("activation-token"), token);
+    return platformData;
+}
+
+bool BusService::activateRunningInstance(QDBusConnection bus, const QVariantMap& platformData) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(QString(ShellNames::busName), QString(ShellNames::objectPath),
                                        QString(ShellNames::applicationInterface), QStringLiteral("Activate"));

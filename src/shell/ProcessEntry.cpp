@@ -71,6 +71,7 @@ int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
 int runApplication(int argc, char* argv[]) {
     preferX11();
     nameTheApplication();
+    const QVariantMap launchData = BusService::launchPlatformData();
     // Before the application exists: shared GL contexts, and EGL where GLX would re-fault buffers.
     DesktopGl::prepareApplication();
     QApplication app(argc, argv);
@@ -82,9 +83,9 @@ int runApplication(int argc, char* argv[]) {
     BusService bus(QDBusConnection::sessionBus());
     if (bus.claim() == BusService::Claim::Taken) {
         // The running one may still be starting; either way this launch has done what it could.
-        if (!BusService::activateRunningInstance(QDBusConnection::sessionBus())) {
+        if (!BusService::activateRunningInstance(QDBusConnection::sessionBus(), launchData)) {
             QThread::msleep(reopenRetryDelayMs);
-            if (!BusService::activateRunningInstance(QDBusConnection::sessionBus()))
+            if (!BusService::activateRunningInstance(QDBusConnection::sessionBus(), launchData))
                 qCWarning(lcShell) << "The running Lumivale did not answer; it was not brought to the front.";
         }
         return 0;

@@ -97,7 +97,7 @@ bool trayMenuOpen() {
     for (const QString& id : ids) {
         const QString info = QString::fromUtf8(session().run("xwininfo", {"-id", id}).output);
         static const QRegularExpression height("Height: (\\d+)");
-        if (info.contains("Override Redirect State: yes") && height.match(info).captured(1).toInt() >= 100)
+        if (info.contains("Override Redirect State: yes") && height.match(info).captured(1).toInt() >= 60)
             return true;
     }
     return false;

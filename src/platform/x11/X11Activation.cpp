@@ -64,12 +64,6 @@ void prepare(xcb_window_t window, const QByteArray& startupId) {
     if (startupIdAtom != XCB_ATOM_NONE && utf8 != XCB_ATOM_NONE)
         xcb_change_property(x->connection, XCB_PROP_MODE_REPLACE, window, startupIdAtom, utf8, 8,
                             std::uint32_t(startupId.size()), startupId.constData());
-    if (const xcb_timestamp_t time = timeOf(startupId); time != XCB_CURRENT_TIME) {
-        const xcb_atom_t userTime = internAtom(x->connection, "_NET_WM_USER_TIME");
-        if (userTime != XCB_ATOM_NONE)
-            xcb_change_property(x->connection, XCB_PROP_MODE_REPLACE, window, userTime, XCB_ATOM_CARDINAL, 32,
-                                1, &time);
-    }
     xcb_flush(x->connection);
 }
 
@@ -77,6 +71,14 @@ void activate(xcb_window_t window, const QByteArray& startupId) {
     const std::optional<X11Connection> x = X11Connection::fromQt();
     if (!x || window == XCB_WINDOW_NONE)
         return;
+    // Qt stamps the window with its own last event time when it maps it; the launch's is the one that
+    // counts.
+    if (const xcb_timestamp_t time = timeOf(startupId); time != XCB_CURRENT_TIME) {
+        const xcb_atom_t userTime = internAtom(x->connection, "_NET_WM_USER_TIME");
+        if (userTime != XCB_ATOM_NONE)
+            xcb_change_property(x->connection, XCB_PROP_MODE_REPLACE, window, userTime, XCB_ATOM_CARDINAL, 32,
+                                1, &time);
+    }
     const xcb_atom_t activeWindow = internAtom(x->connection, "_NET_ACTIVE_WINDOW");
     if (activeWindow != XCB_ATOM_NONE) {
         xcb_client_message_event_t event{};

@@ -11,10 +11,11 @@ namespace X11Activation {
 // The user time that the id carries, or XCB_CURRENT_TIME.
 [[nodiscard]] xcb_timestamp_t timeOf(const QByteArray& startupId);
 
-// Before the window is mapped or raised: _NET_STARTUP_ID and _NET_WM_USER_TIME on the window.
+// Before the window is mapped or raised: _NET_STARTUP_ID on the window.
 void prepare(xcb_window_t window, const QByteArray& startupId);
-// After: asks the window manager to activate it (_NET_ACTIVE_WINDOW, as an application request
-// with the id's time) and ends the launch's startup notification. Nothing off X11.
+// After: the id's time as the window's _NET_WM_USER_TIME, a request to activate it
+// (_NET_ACTIVE_WINDOW, as an application with that time), and the end of the launch's startup
+// notification. Nothing off X11.
 void activate(xcb_window_t window, const QByteArray& startupId);
 
 } // namespace X11Activation
