@@ -67,6 +67,14 @@ LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadVie
         if (!visible && (m_frameSave.isActive() || windowStates() == Qt::WindowNoState))
             saveFrame();
     });
+    // Hiding or minimising gives no leave event: without one, Qt Quick keeps hovering where the
+    // pointer last was and hovers there again when the window comes back.
+    connect(this, &QWindow::visibilityChanged, this, [this](QWindow::Visibility visibility) {
+        if (visibility == QWindow::Hidden || visibility == QWindow::Minimized) {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(this, &leave);
+        }
+    });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         if (m_frameSave.isActive())
             saveFrame();
