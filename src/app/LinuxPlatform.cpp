@@ -8,10 +8,16 @@
 
 LinuxPlatform::LinuxPlatform()
     : m_dpms(std::make_unique<X11Dpms>()), m_screens(std::make_unique<X11ScreenSource>()),
-      m_factory(std::make_unique<X11MpvWallpaperFactory>()), m_windowList(std::make_unique<X11WindowList>()) {
+      m_windowList(std::make_unique<X11WindowList>()) {
     LinuxSystemConditionsSetup setup;
     setup.displaysOff = [dpms = m_dpms.get()] { return dpms->displaysOff(); };
-    m_conditions = std::make_unique<LinuxSystemConditions>(setup);
+    auto conditions = std::make_unique<LinuxSystemConditions>(setup);
+    auto factory = std::make_unique<X11MpvWallpaperFactory>();
+    // Whether the displays sleep matters only to a wallpaper on them.
+    factory->setWindowsExistChanged(
+        [watched = conditions.get()](bool exist) { watched->setDisplaysWatched(exist); });
+    m_conditions = std::move(conditions);
+    m_factory = std::move(factory);
 }
 
 LinuxPlatform::~LinuxPlatform() = default;

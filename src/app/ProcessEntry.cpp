@@ -3,6 +3,7 @@
 #include "app/LinuxPlatform.h"
 #include "core/Preferences.h"
 #include "core/ServiceUrls.h"
+#include "engine/ScreenSource.h"
 #include "engine/WallpaperEngine.h"
 #include "interface/InterfaceServices.h"
 #include "library/LibraryStore.h"
@@ -23,11 +24,14 @@
 #include <QQmlEngine>
 #include <QQuickView>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 
 namespace {
+
+constexpr unsigned long reopenRetryDelayMs = 500;
 
 void nameTheApplication() {
     QCoreApplication::setApplicationName(QString(ShellNames::applicationName));
@@ -78,6 +82,7 @@ int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
 int runApplication(int argc, char* argv[]) {
     preferX11();
     nameTheApplication();
+    const QVariantMap launchData = BusService::launchPlatformData();
     // Before the application exists: shared GL contexts, and EGL where GLX would re-fault buffers.
     DesktopGl::prepareApplication();
     QApplication app(argc, argv);
@@ -87,8 +92,15 @@ int runApplication(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     BusService bus(QDBusConnection::sessionBus());
-    if (bus.claim() == BusService::Claim::Taken)
-        return BusService::activateRunningInstance(QDBusConnection::sessionBus()) ? 0 : 1;
+    if (bus.claim() == BusService::Claim::Taken) {
+        // The running one may still be starting; either way this launch has done what it could.
+        if (!BusService::activateRunningInstance(QDBusConnection::sessionBus(), launchData)) {
+            QThread::msleep(reopenRetryDelayMs);
+            if (!BusService::activateRunningInstance(QDBusConnection::sessionBus(), launchData))
+                qCWarning(lcShell) << "The running Lumivale did not answer; it was not brought to the front.";
+        }
+        return 0;
+    }
 
     LinuxPlatform platform;
     Preferences& preferences = Preferences::shared();
@@ -98,12 +110,20 @@ int runApplication(int argc, char* argv[]) {
     store.setWallpaperTarget(&engine);
     store.setMediaInspector(std::make_shared<FfmpegMediaInspector>());
 
+    // Qt 6.4's available geometries are wrong with several monitors on X11.
+    const auto visibleFrames = [&platform] {
+        QList<QRect> areas;
+        for (const ScreenInfo& screen : platform.screens().screens())
+            areas.append(screen.visibleFrame);
+        return areas;
+    };
     AppDelegate delegate({.preferences = preferences,
                           .loginItem = LoginItem::forThisSession(),
                           .uptime = &SystemUptime::seconds,
                           .pingEndpoint = ServiceUrls::endpoint(QString(ShellNames::pingPath)),
                           .updateFeed = ServiceUrls::endpoint(QString(ShellNames::updatePath)),
                           .version = QCoreApplication::applicationVersion(),
+                          .screenAreas = visibleFrames,
                           .libraryView = [&](QQuickView& view) {
                               InterfaceServices::install(*view.engine(), {.store = store,
                                                                           .engine = engine,

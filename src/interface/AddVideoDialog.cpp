@@ -4,17 +4,26 @@
 #include "interface/VideoFiles.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QWindow>
+
+namespace {
+// A folder that does not exist would be typed into the name box instead.
+QString startFolder() {
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    return !videos.isEmpty() && QFileInfo(videos).isDir() ? videos : QDir::homePath();
+}
+} // namespace
 
 namespace AddVideoDialog {
 
 void open(QWindow* parent, std::function<void(QList<QUrl>)> chosen) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
-    auto* dialog = new QFileDialog(nullptr, InterfaceTexts::addDialogTitle.toString(),
-                                   QStandardPaths::writableLocation(QStandardPaths::MoviesLocation));
+    auto* dialog = new QFileDialog(nullptr, InterfaceTexts::addDialogTitle.toString(), startFolder());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -37,6 +37,7 @@ public:
     // The installed parts; a view made before install() is a programming error.
     [[nodiscard]] static const Parts& parts();
 
-    // The network access posters load through: the installed one, else one of the interface's own.
+    // The network access posters load through: the installed one, else one of the interface's own, with
+    // a disk cache of the posters.
     [[nodiscard]] static QNetworkAccessManager& network();
 };

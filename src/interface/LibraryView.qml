@@ -20,12 +20,29 @@ Rectangle {
 
     LibraryViewModel { id: library }
 
+    // The header's empty area moves the window, as a title bar would; the controls on top take their
+    // own presses.
+    Item {
+        objectName: "headerDrag"
+        width: root.width
+        height: header.y + header.height + header.Layout.bottomMargin
+
+        DragHandler {
+            target: null
+            onActiveChanged: {
+                if (active && root.Window.window)
+                    root.Window.window.startSystemMove()
+            }
+        }
+    }
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 0
 
         // Header block.
         ColumnLayout {
+            id: header
             Layout.fillWidth: true
             Layout.leftMargin: 24
             Layout.rightMargin: 24
@@ -274,6 +291,12 @@ Rectangle {
             focus: true
             sourceComponent: SettingsView {
                 onDone: settingsSheet.close()
+                // The library window shows the about box; F1 opens it too.
+                onAboutRequested: {
+                    const window = root.Window.window
+                    if (window && typeof window.showAbout === "function")
+                        window.showAbout()
+                }
             }
         }
     }

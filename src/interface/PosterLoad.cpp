@@ -2,6 +2,7 @@
 
 #include "interface/InterfaceLog.h"
 
+#include <QAbstractNetworkCache>
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -80,6 +81,14 @@ void PosterLoad::attempt() {
 }
 
 void PosterLoad::fetch() {
+    // A card that grows decodes its poster again at the new size: from the bytes the disk cache kept,
+    // however old, rather than the network. A retry asks the server.
+    if (QAbstractNetworkCache* cache = m_network.cache(); cache && m_attempts == 1) {
+        if (const std::unique_ptr<QIODevice> kept(cache->data(m_url)); kept) {
+            decodeLater(kept->read(maxBodyBytes + 1));
+            return;
+        }
+    }
     QNetworkRequest request(m_url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     m_reply.reset(m_network.get(request));

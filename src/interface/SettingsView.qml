@@ -3,12 +3,14 @@ import QtQuick.Layouts
 import QtQuick.Controls.Basic as C
 import Lumivale.Interface
 
-// The settings sheet: three switches, the version, a mail link for help, and "Done" (also Return).
+// The settings sheet: three switches, the version with "About Lumivale", a mail link for help, and
+// "Done" (also Return).
 // Made anew each time the sheet opens, so the login switch reads the system's state every time.
 Item {
     id: view
 
     signal done()
+    signal aboutRequested()
 
     implicitWidth: 460
     implicitHeight: 500
@@ -145,6 +147,26 @@ Item {
                     color: LibraryPalette.secondaryText
                     font.family: Fonts.family
                     font.pixelSize: Fonts.headline
+                }
+            }
+            Separator {}
+            FormRow {
+                Text {
+                    objectName: "about"
+                    anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
+                    text: "About Lumivale"
+                    color: aboutArea.pressed ? Qt.darker(LibraryPalette.accent, 1.2) : LibraryPalette.accent
+                    font.family: Fonts.family
+                    font.pixelSize: Fonts.headline
+                    font.underline: aboutArea.containsMouse
+
+                    MouseArea {
+                        id: aboutArea
+                        anchors.fill: parent
+                        hoverEnabled: true
+                        cursorShape: Qt.PointingHandCursor
+                        onClicked: view.aboutRequested()
+                    }
                 }
             }
             Separator {}

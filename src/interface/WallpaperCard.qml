@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Window
 import Lumivale.Interface
 
 // One cell of the library grid: a 16:9 tile with the poster, the preview while hovered, the title,
@@ -17,7 +18,14 @@ Item {
     required property bool downloading
     required property real progress
 
-    readonly property bool hovering: pointer.containsMouse
+    // A window that hides or minimises sends no leave event, so the card ends its hover itself then
+    // and waits for the pointer to come back: a card in a hidden window decodes nothing.
+    readonly property bool shown: card.Window.visibility !== Window.Hidden
+                                  && card.Window.visibility !== Window.Minimized
+    property bool pointerInside: false
+    readonly property bool hovering: pointerInside && shown
+    // The preview fading out after a hover; never in a hidden window.
+    property bool fading: false
     readonly property bool hasPreview: card.previewUrl.toString() !== ""
     readonly property int radius: 12
     readonly property var easeOut: [0, 0, 0.58, 1, 1, 1]
@@ -51,10 +59,18 @@ Item {
         id: preview
         objectName: "preview"
         anchors.fill: parent
-        active: card.hasPreview && (card.hovering || opacity > 0)
+        active: card.hasPreview && (card.hovering || card.fading)
         opacity: card.hovering ? 1 : 0
         Behavior on opacity {
-            NumberAnimation { duration: 160; easing.type: Easing.BezierSpline; easing.bezierCurve: card.easeOut }
+            NumberAnimation {
+                duration: 160
+                easing.type: Easing.BezierSpline
+                easing.bezierCurve: card.easeOut
+                onRunningChanged: {
+                    if (!running && !card.hovering)
+                        card.fading = false
+                }
+            }
         }
         sourceComponent: HoverPreview {
             source: card.previewUrl
@@ -62,8 +78,16 @@ Item {
         }
     }
 
+    onShownChanged: {
+        if (!shown) {
+            pointerInside = false
+            fading = false
+        }
+    }
+
     // Each hover plays the clip from its beginning, also when the last one is still fading out.
     onHoveringChanged: {
+        fading = !hovering && shown
         if (hovering && preview.item)
             preview.item.restart()
     }
@@ -149,6 +173,9 @@ Item {
         anchors.fill: parent
         hoverEnabled: true
         acceptedButtons: Qt.LeftButton | Qt.RightButton
+        onEntered: card.pointerInside = true
+        onExited: card.pointerInside = false
+        onPositionChanged: card.pointerInside = true
         onClicked: (mouse) => {
             if (mouse.button === Qt.RightButton)
                 card.menuRequested(mouse.x, mouse.y)

@@ -54,9 +54,6 @@ void LibraryStore::download(const Wallpaper& wallpaper, std::function<void()> co
     QDir().mkpath(QFileInfo(*destination).absolutePath());
     const bool fileOpen = task->file->open(QIODevice::WriteOnly);
 
-    m_progress.insert(id, 0.0);
-    Q_EMIT progressChanged();
-
     QNetworkRequest request(url);
     QNetworkReply* reply = m_network->get(request);
     reply->setReadBufferSize(readBufferBytes);
@@ -97,6 +94,9 @@ void LibraryStore::download(const Wallpaper& wallpaper, std::function<void()> co
     connect(reply, &QNetworkReply::finished, this, [this, id] { finishDownload(id); });
 
     m_tasks.insert(id, task);
+    // Published once the download exists, so that whoever reads the progress finds it running.
+    m_progress.insert(id, 0.0);
+    Q_EMIT progressChanged();
     if (task->failed)
         reply->abort();
 }

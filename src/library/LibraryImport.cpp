@@ -42,30 +42,24 @@ ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
     const QString copy =
         importedFolder + QLatin1Char('/') + id + QLatin1Char('.') + sourceInfo.suffix().toLower();
     const QString poster = importedFolder + QLatin1Char('/') + id + QStringLiteral(".jpg");
-    // A failed attempt must not leave a hidden copy of a large video behind.
-    const auto discard = [&] {
-        QFile::remove(copy);
-        QFile::remove(poster);
-        return result;
-    };
     if (!QFile::copy(source, copy)) {
         qCWarning(lcLibrary).noquote() << "Not imported: could not copy" << source << "to" << copy;
         return result;
     }
 
+    // Without a poster the video is still usable: the record keeps the poster's path, which does not
+    // exist, and the card shows its placeholder.
     const bool finite = std::isfinite(*seconds);
     const double posterTime = finite ? std::min(*seconds * 0.5, posterLatestSeconds) : posterLatestSeconds;
     const std::optional<QByteArray> jpeg = media->posterJpeg(copy, posterTime, posterBox, posterQuality);
-    if (!jpeg) {
-        qCWarning(lcLibrary).noquote() << "Not imported: no poster could be made from" << source;
-        return discard();
-    }
-    if (!jpeg->isEmpty()) {
+    if (!jpeg)
+        qCWarning(lcLibrary).noquote() << "No poster could be made from" << source << "- imported without one";
+    if (jpeg && !jpeg->isEmpty()) {
         QFile file(poster);
         if (!file.open(QIODevice::WriteOnly) || file.write(*jpeg) != jpeg->size() || !file.flush()) {
-            qCWarning(lcLibrary).noquote()
-                << "Not imported: could not write" << poster << "-" << file.errorString();
-            return discard();
+            qCWarning(lcLibrary).noquote() << "Could not write" << poster << "-" << file.errorString();
+            file.close();
+            QFile::remove(poster);
         }
     }
 

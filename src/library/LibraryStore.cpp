@@ -126,10 +126,15 @@ QList<Wallpaper> LibraryStore::all() const {
 
 QList<Wallpaper> LibraryStore::downloaded() const {
     // One listing of Library/ answers for every catalog record instead of one file-system query each.
-    const QStringList names =
+    // As in localURL, a link whose target is gone is absent.
+    QSet<QString> present;
+    const QFileInfoList entries =
         QDir(m_root + QStringLiteral("/Library"))
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    const QSet<QString> present(names.cbegin(), names.cend());
+            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.exists())
+            present.insert(entry.fileName());
+    }
     QSet<QString> importedIds;
     QList<Wallpaper> list;
     for (const Wallpaper& w : m_imported) {

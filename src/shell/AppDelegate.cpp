@@ -21,6 +21,8 @@ AppDelegate::AppDelegate(Environment environment, QObject* parent)
       m_ping(m_network, m_environment.pingEndpoint, m_environment.version),
       m_updater(
           std::make_unique<UpdateController>(m_network, m_environment.updateFeed, m_environment.version)) {
+    m_trayHostWait.setSingleShot(true);
+    connect(&m_trayHostWait, &QTimer::timeout, this, &AppDelegate::showLibraryWithoutTray);
     connect(m_updater.get(), &UpdateController::updateFound, this, [this](const UpdateFeed& feed) {
         m_foundUpdatePage = feed.page;
         if (m_statusItem)
@@ -47,11 +49,13 @@ void AppDelegate::applicationDidFinishLaunching() {
     // The uptime is read only when it can matter.
     const bool loginItemEnabled = m_environment.loginItem.isEnabled();
     const double uptime = loginItemEnabled ? m_environment.uptime() : 0.0;
-    if (shouldShowLibraryAtLaunch(loginItemEnabled, uptime))
+    if (shouldShowLibraryAtLaunch(loginItemEnabled, uptime)) {
         showLibrary();
-    else
-        m_libraryHeldBack = true;
-    showLibraryWithoutTray();
+        return;
+    }
+    m_libraryHeldBack = true;
+    if (!m_statusItem->hostWatcher().hostPresent())
+        m_trayHostWait.start(m_environment.trayHostWaitAtLogin);
 }
 
 void AppDelegate::setUpStatusItem() {
@@ -64,12 +68,17 @@ void AppDelegate::setUpStatusItem() {
     });
     connect(&m_statusItem->hostWatcher(), &TrayHostWatcher::settledChanged, this,
             &AppDelegate::showLibraryWithoutTray);
+    connect(&m_statusItem->hostWatcher(), &TrayHostWatcher::hostPresentChanged, this, [this] {
+        if (m_statusItem->hostWatcher().hostPresent())
+            m_trayHostWait.stop();
+    });
 }
 
-// Without a tray to hold its menu, the application would be unreachable: the window opens after all.
+// Without a tray to hold its menu, the application would be unreachable: the window opens after all,
+// once the tray host has had its time to appear.
 void AppDelegate::showLibraryWithoutTray() {
     const TrayHostWatcher& hosts = m_statusItem->hostWatcher();
-    if (m_libraryHeldBack && hosts.settled() && !hosts.hostPresent()) {
+    if (m_libraryHeldBack && hosts.settled() && !hosts.hostPresent() && !m_trayHostWait.isActive()) {
         m_libraryHeldBack = false;
         showLibrary();
     }
@@ -84,16 +93,16 @@ void AppDelegate::sendFirstRunPing() {
     m_ping.send(QString(ShellNames::firstRunEvent));
 }
 
-void AppDelegate::applicationShouldHandleReopen() {
-    showLibrary();
+void AppDelegate::applicationShouldHandleReopen(const QString& activationToken) {
+    showLibrary(activationToken);
 }
 
-void AppDelegate::showLibrary() {
+void AppDelegate::showLibrary(const QString& activationToken) {
     m_libraryHeldBack = false;
     if (!m_libraryWindow)
-        m_libraryWindow =
-            std::make_unique<LibraryWindow>(m_environment.preferences, m_environment.libraryView);
-    m_libraryWindow->present();
+        m_libraryWindow = std::make_unique<LibraryWindow>(
+            m_environment.preferences, m_environment.libraryView, m_environment.screenAreas);
+    m_libraryWindow->present(activationToken);
 }
 
 void AppDelegate::togglePause() {

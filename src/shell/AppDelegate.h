@@ -7,7 +7,9 @@
 
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QTimer>
 #include <QUrl>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -30,6 +32,11 @@ public:
         QUrl pingEndpoint;
         QUrl updateFeed;
         QString version;
+        // At a login launch the panel may register its tray after Lumivale starts: how long to wait for
+        // it before the window opens after all.
+        std::chrono::milliseconds trayHostWaitAtLogin = std::chrono::seconds(30);
+        // Where the library window may go; Qt's idea of the screens when empty.
+        LibraryWindow::ScreenAreas screenAreas = {};
         // The library view; an empty window when none is given.
         LibraryWindow::ViewLoader libraryView = {};
     };
@@ -44,10 +51,11 @@ public:
     [[nodiscard]] static bool shouldShowLibraryAtLaunch(bool loginItemEnabled, double uptimeSeconds);
 
     void applicationDidFinishLaunching();
-    // Opening the running application again, from a launcher or a second launch.
-    void applicationShouldHandleReopen();
+    // Opening the running application again, from a launcher or a second launch, with the activation
+    // token or startup id that the launcher gave it.
+    void applicationShouldHandleReopen(const QString& activationToken = {});
 
-    void showLibrary();
+    void showLibrary(const QString& activationToken = {});
     void togglePause();
     void nextWallpaper();
     void stopWallpaper();
@@ -58,6 +66,8 @@ public:
     [[nodiscard]] LibraryWindow* libraryWindow() const { return m_libraryWindow.get(); }
     [[nodiscard]] UpdateController& updater() const { return *m_updater; }
     [[nodiscard]] LoginItem& loginItem() { return m_environment.loginItem; }
+    // A login launch is waiting for a tray host before it opens the window.
+    [[nodiscard]] bool waitingForTrayHost() const { return m_trayHostWait.isActive(); }
 
 private:
     void setUpStatusItem();
@@ -71,5 +81,6 @@ private:
     std::unique_ptr<LibraryWindow> m_libraryWindow;
     std::unique_ptr<UpdateController> m_updater;
     QUrl m_foundUpdatePage;
+    QTimer m_trayHostWait;
     bool m_libraryHeldBack = false;
 };

@@ -3,6 +3,7 @@
 #include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
 #include "interface/LibraryBackground.h"
+#include "platform/x11/X11Activation.h"
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
 #include "shell/WindowFrame.h"
@@ -15,7 +16,7 @@
 #include <QScreen>
 
 namespace {
-QList<QRect> screenAreas() {
+QList<QRect> qtScreenAreas() {
     QList<QRect> areas;
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary)
@@ -27,7 +28,8 @@ QList<QRect> screenAreas() {
 }
 } // namespace
 
-LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadView)
+LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadView,
+                             const ScreenAreas& screenAreas)
     : m_preferences(preferences) {
     setTitle(ShellTexts::windowTitle.toString());
     setIcon(QIcon(QStringLiteral(":/lumivale/icons/app.svg")));
@@ -38,7 +40,7 @@ LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadVie
     if (loadView)
         loadView(*this);
 
-    restoreFrame();
+    restoreFrame(screenAreas);
     installShortcuts();
 
     m_frameSave.setSingleShot(true);
@@ -53,6 +55,14 @@ LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadVie
         if (!visible && (m_frameSave.isActive() || windowStates() == Qt::WindowNoState))
             saveFrame();
     });
+    // Hiding or minimising gives no leave event: without one, Qt Quick keeps hovering where the
+    // pointer last was and hovers there again when the window comes back.
+    connect(this, &QWindow::visibilityChanged, this, [this](QWindow::Visibility visibility) {
+        if (visibility == QWindow::Hidden || visibility == QWindow::Minimized) {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(this, &leave);
+        }
+    });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         if (m_frameSave.isActive())
             saveFrame();
@@ -65,18 +75,28 @@ LibraryWindow::~LibraryWindow() {
     setSource(QUrl());
 }
 
-void LibraryWindow::present() {
+void LibraryWindow::present(const QString& activationToken) {
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    const QByteArray token = activationToken.toUtf8();
+    if (x11 && !token.isEmpty())
+        X11Activation::prepare(xcb_window_t(winId()), token);
+    // Qt's Wayland backend hands this token to xdg-activation when the window asks to be activated.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && !token.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", token);
     if (windowStates() & Qt::WindowMinimized)
         setWindowStates(windowStates() & ~Qt::WindowMinimized);
     show();
     raise();
     requestActivate();
+    if (x11 && !token.isEmpty())
+        X11Activation::activate(xcb_window_t(winId()), token);
 }
 
-void LibraryWindow::restoreFrame() {
+void LibraryWindow::restoreFrame(const ScreenAreas& screenAreas) {
     const std::optional<QRect> remembered =
         WindowFrame::fromJson(m_preferences.value(PreferenceKeys::libraryWindowFrame));
-    setGeometry(WindowFrame::place(remembered, screenAreas(), initialContentSize, minimumContentSize));
+    const QList<QRect> areas = screenAreas ? screenAreas() : qtScreenAreas();
+    setGeometry(WindowFrame::place(remembered, areas, initialContentSize, minimumContentSize));
 }
 
 void LibraryWindow::scheduleFrameSave() {

@@ -23,12 +23,17 @@ public:
 
     // Puts the library view into the window; tests pass none, or a trivial view of their own.
     using ViewLoader = std::function<void(QQuickView&)>;
+    // The usable part of each screen, the primary first; Qt's available geometries when empty.
+    using ScreenAreas = std::function<QList<QRect>()>;
 
-    LibraryWindow(Preferences& preferences, const ViewLoader& loadView = {});
+    LibraryWindow(Preferences& preferences, const ViewLoader& loadView = {},
+                  const ScreenAreas& screenAreas = {});
     ~LibraryWindow() override;
 
-    // Shows the window, restoring it from the minimised state, and brings it to the front with focus.
-    void present();
+    // Shows the window, restoring it from the minimised state, and brings it to the front with focus;
+    // with the token (X11 startup id or xdg-activation token) of the launch that asked for it, also
+    // where the desktop prevents focus stealing.
+    void present(const QString& activationToken = {});
     Q_INVOKABLE void showAbout();
 
 protected:
@@ -40,7 +45,7 @@ private:
         std::function<void()> action;
     };
 
-    void restoreFrame();
+    void restoreFrame(const ScreenAreas& screenAreas);
     void scheduleFrameSave();
     void saveFrame();
     void installShortcuts();

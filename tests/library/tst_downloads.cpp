@@ -37,8 +37,11 @@ private Q_SLOTS:
         LibraryStore store(home.libraryRoot());
         QList<double> fractions;
         connect(&store, &LibraryStore::progressChanged, this, [&] {
-            if (store.progress().contains(QStringLiteral("a")))
-                fractions.append(store.progress().value(QStringLiteral("a")));
+            if (!store.progress().contains(QStringLiteral("a")))
+                return;
+            // Progress is only ever published for a download that exists.
+            QVERIFY(store.isDownloading(QStringLiteral("a")));
+            fractions.append(store.progress().value(QStringLiteral("a")));
         });
         int continued = 0;
         qint64 revisionSeenByContinuation = -1;

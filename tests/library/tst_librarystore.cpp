@@ -68,6 +68,8 @@ private Q_SLOTS:
         QVERIFY(write(*x.video, "video"));
         QVERIFY(write(root + QStringLiteral("/Library/w.mp4"), "video"));
         QVERIFY(write(root + QStringLiteral("/Library/y.mp4"), "video"));
+        // A link whose target is gone counts as absent.
+        QVERIFY(QFile::link(root + QStringLiteral("/Library/gone"), root + QStringLiteral("/Library/z.mp4")));
 
         LibraryStore store(root);
         QCOMPARE(ids(store.all()), (QStringList{"x", "y", "z", "w", "v", "u"}));

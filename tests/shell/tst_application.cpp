@@ -58,12 +58,14 @@ QList<Window> libraryWindows() {
     return found;
 }
 
-// Our window inside trayer's panel (deeper in xwininfo's tree than the panel), icon-sized.
-bool trayIconEmbedded() {
+// Our window inside trayer's panel (deeper in xwininfo's tree than the panel), icon-sized, in root
+// coordinates; null when there is none.
+QRect trayIcon() {
     const QStringList lines =
         QString::fromUtf8(session().run("xwininfo", {"-root", "-tree"}).output).split('\n');
     const auto depth = [](const QString& line) { return line.size() - line.trimmed().size(); };
-    static const QRegularExpression icon("\\(\"lumivale\" \"Lumivale\"\\)\\s+(\\d+)x(\\d+)");
+    static const QRegularExpression icon(
+        "\\(\"lumivale\" \"Lumivale\"\\)\\s+(\\d+)x(\\d+)\\S*\\s+\\+(-?\\d+)\\+(-?\\d+)");
     qsizetype panelDepth = -1;
     for (const QString& line : lines) {
         if (line.contains("(\"panel\" \"trayer\")")) {
@@ -76,6 +78,26 @@ bool trayIconEmbedded() {
             panelDepth = -1;
         else if (const QRegularExpressionMatch found = icon.match(line);
                  found.hasMatch() && found.captured(1).toInt() <= 32 && found.captured(2).toInt() <= 32)
+            return {found.captured(3).toInt(), found.captured(4).toInt(), found.captured(1).toInt(),
+                    found.captured(2).toInt()};
+    }
+    return {};
+}
+
+bool trayIconEmbedded() {
+    return trayIcon().isValid();
+}
+
+// Our menu: a popup of ours (override-redirect, so outside the window manager's list) that is viewable
+// and tall enough for the items.
+bool trayMenuOpen() {
+    const QStringList ids =
+        QString::fromUtf8(session().run("xdotool", {"search", "--onlyvisible", "--class", "lumivale"}).output)
+            .split('\n', Qt::SkipEmptyParts);
+    for (const QString& id : ids) {
+        const QString info = QString::fromUtf8(session().run("xwininfo", {"-id", id}).output);
+        static const QRegularExpression height("Height: (\\d+)");
+        if (info.contains("Override Redirect State: yes") && height.match(info).captured(1).toInt() >= 60)
             return true;
     }
     return false;
@@ -235,13 +257,18 @@ private Q_SLOTS:
         QVERIFY(session().waitUntil([] { return clientsOfType("_NET_WM_WINDOW_TYPE_DESKTOP").isEmpty(); }));
     }
 
+    // Ctrl+Q in the open tray menu.
     void quitLeavesThePreferencesComplete() {
-        const Window library = libraryWindows().value(0);
-        QVERIFY(library);
+        const QPoint icon = trayIcon().center();
+        QVERIFY(!icon.isNull());
         QCOMPARE(session()
-                     .run("xdotool", {"windowactivate", "--sync", QString::number(library), "key", "ctrl+q"})
+                     .run("xdotool", {"mousemove", "--sync", QString::number(icon.x()),
+                                      QString::number(icon.y()), "click", "1"})
                      .exitCode,
                  0);
+        QVERIFY(session().waitUntil(trayMenuOpen, std::chrono::seconds(10)));
+        QVERIFY(session().screenshot(session().tempPath() + "/tray-menu.png"));
+        QCOMPARE(session().run("xdotool", {"key", "ctrl+q"}).exitCode, 0);
         QVERIFY(QTest::qWaitFor([&] { return m_app.state() == QProcess::NotRunning; }, 20'000));
         QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_app.exitCode(), 0);
@@ -253,6 +280,49 @@ private Q_SLOTS:
         QCOMPARE(preferences.value("userPaused"), QJsonValue(true));
         QCOMPARE(preferences.value("assignments"), QJsonValue(QJsonObject{}));
         QVERIFY(preferences.value("LumivaleLibrary").isObject());
+    }
+
+    // Runs without a running Lumivale. A second launch whose first does not answer has done what it
+    // could: here the name is held by a connection without the application's object.
+    void exitCodes_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("nameHeld");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("errStart");
+        const QString usage = "Usage: lumivale [command]\n";
+        QTest::newRow("help") << QStringList{"--help"} << false << 0 << usage << "";
+        QTest::newRow("version") << QStringList{"--version"} << false << 0
+                                 << "Lumivale " LUMIVALE_VERSION "\n"
+                                 << "";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << false << 2 << ""
+                                        << "Unknown argument: --bogus\n\n" + usage;
+        QTest::newRow("stray argument") << QStringList{"film.mp4"} << false << 2 << ""
+                                        << "Unknown argument: film.mp4\n\n" + usage;
+        QTest::newRow("command, nothing running") << QStringList{"--next"} << false << 1 << ""
+                                                  << "Lumivale is not running.\n";
+        QTest::newRow("second launch, no answer") << QStringList{} << true << 0 << ""
+                                                  << "";
+    }
+    void exitCodes() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, nameHeld);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, errStart);
+        QDBusConnection bus = m_buses->sessionBus();
+        const QString name = "org.lumivale.Lumivale";
+        if (nameHeld)
+            QVERIFY(bus.registerService(name));
+        const Run run = lumivale(arguments);
+        if (nameHeld)
+            bus.unregisterService(name);
+        QCOMPARE(run.exitCode, exitCode);
+        // --help's usage is printed whole, ending with its newline.
+        QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.startsWith(out.section('\n', 0, 0)),
+                 qPrintable(run.out));
+        QVERIFY(run.out.isEmpty() || run.out.endsWith('\n'));
+        QVERIFY2(errStart.isEmpty() || run.err.startsWith(errStart), qPrintable(run.err));
     }
 };
 

@@ -37,17 +37,18 @@ class TestLaunch : public QObject {
             loginItem.registerItem();
         else
             loginItem.unregisterItem();
-        run->delegate =
-            std::make_unique<AppDelegate>(AppDelegate::Environment{.preferences = *run->preferences,
-                                                                   .loginItem = loginItem,
-                                                                   .uptime =
-                                                                       [uptime, reads = &run->uptimeReads] {
-                                                                           ++*reads;
-                                                                           return uptime;
-                                                                       },
-                                                                   .pingEndpoint = m_server.url("/v1/ping"),
-                                                                   .updateFeed = m_server.url("/v1/update"),
-                                                                   .version = version});
+        run->delegate = std::make_unique<AppDelegate>(
+            AppDelegate::Environment{.preferences = *run->preferences,
+                                     .loginItem = loginItem,
+                                     .uptime =
+                                         [uptime, reads = &run->uptimeReads] {
+                                             ++*reads;
+                                             return uptime;
+                                         },
+                                     .pingEndpoint = m_server.url("/v1/ping"),
+                                     .updateFeed = m_server.url("/v1/update"),
+                                     .version = version,
+                                     .trayHostWaitAtLogin = std::chrono::milliseconds(100)});
         run->delegate->applicationDidFinishLaunching();
         return run;
     }
@@ -123,7 +124,7 @@ private Q_SLOTS:
     }
 
     // The uptime is read only when the login item is enabled, and without a tray to hold the menu the
-    // window opens anyway.
+    // window opens anyway, at a login launch once the tray host has had its time to appear.
     void libraryWindowAtLaunch_data() {
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<double>("uptime");
@@ -141,6 +142,7 @@ private Q_SLOTS:
         auto run = launch(enabled, uptime);
         QCOMPARE(run->uptimeReads, uptimeReads);
         QVERIFY(run->delegate->statusItem());
+        QCOMPARE(run->delegate->waitingForTrayHost(), !decided);
         if (decided)
             QVERIFY(run->delegate->libraryWindow());
         QTRY_VERIFY(run->delegate->statusItem()->hostWatcher().settled());

@@ -9,6 +9,7 @@
 #include "shell/bus/BusService.h"
 #include "shell/bus/CommandLine.h"
 #include "shell/bus/StatusReport.h"
+#include "shell/tray/StatusItem.h"
 #include "shell/tray/TrayHostWatcher.h"
 #include "support/DBusMock.h"
 #include "support/DBusSandbox.h"
@@ -90,14 +91,14 @@ private Q_SLOTS:
             std::make_unique<WallpaperEngine>(LibraryStore::shared(), *m_preferences, m_fakes.platform());
         WallpaperEngine::setShared(m_engine.get());
         LibraryStore::shared().setWallpaperTarget(m_engine.get());
-        m_engine->start();
-        m_delegate = std::make_unique<AppDelegate>(
-            AppDelegate::Environment{.preferences = *m_preferences,
-                                     .loginItem = LoginItem(m_home.configHome(), {}, {}, "lumivale"),
-                                     .uptime = [] { return 1000.0; },
-                                     .pingEndpoint = {},
-                                     .updateFeed = {},
-                                     .version = "1.0"});
+        LoginItem atLogin(m_home.configHome(), {}, {}, "lumivale");
+        QVERIFY(atLogin.registerItem());
+        m_delegate = std::make_unique<AppDelegate>(AppDelegate::Environment{.preferences = *m_preferences,
+                                                                            .loginItem = atLogin,
+                                                                            .uptime = [] { return 10.0; },
+                                                                            .pingEndpoint = {},
+                                                                            .updateFeed = {},
+                                                                            .version = "1.0"});
     }
     void cleanupTestCase() {
         m_service.reset();
@@ -119,8 +120,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fails");
         QTest::newRow("launch") << QStringList{} << Action::Launch << ""
                                 << "" << false << false;
-        QTest::newRow("launch, Qt's own options") << QStringList{"-platform", "xcb"} << Action::Launch << ""
-                                                  << "" << false << false;
+        QTest::newRow("launch, Qt's own options")
+            << QStringList{"-platform", "xcb", "-reverse"} << Action::Launch << ""
+            << "" << false << false;
+        QTest::newRow("launch, unknown option") << QStringList{"--bogus"} << Action::Launch << ""
+                                                << "" << false << true;
         QTest::newRow("status") << QStringList{"--status"} << Action::Status << ""
                                 << "" << false << false;
         QTest::newRow("status as JSON") << QStringList{"--json", "--status"} << Action::Status << ""
@@ -140,8 +144,6 @@ private Q_SLOTS:
                                        << "KEY" << false << true;
         QTest::newRow("json alone") << QStringList{"--json"} << Action::Launch << ""
                                     << "" << true << true;
-        QTest::newRow("unknown with a command") << QStringList{"--stop", "--force"} << Action::Stop << ""
-                                                << "" << false << true;
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
@@ -160,6 +162,38 @@ private Q_SLOTS:
         QCOMPARE(command.json, json);
     }
 
+    // A login launch while the panel is still starting: the window stays closed while the launch waits
+    // for a tray host, and for good once one registers (here after 3 s). The watcher service alone is
+    // not a host.
+    void loginLaunchWithALateTrayHost() {
+        const QString name(ShellNames::statusNotifierWatcher);
+        const QString path(ShellNames::statusNotifierWatcherPath);
+        const QString registered(ShellNames::statusNotifierHostRegistered);
+        m_delegate->applicationDidFinishLaunching();
+        const TrayHostWatcher& watcher = m_delegate->statusItem()->hostWatcher();
+        QTRY_VERIFY(watcher.settled());
+        QVERIFY(!watcher.hostPresent());
+        QVERIFY(m_delegate->waitingForTrayHost());
+
+        QTest::qWait(3'000);
+        DBusMock* host =
+            m_buses->startObject(DBusSandbox::Bus::Session, {name, path, name}, {{registered, false}});
+        QVERIFY(host);
+        QVERIFY(host->setProperty(path, name, registered, true));
+        QVERIFY(host->emitSignal(path, name, QString(ShellNames::statusNotifierHostSignal), "", {}));
+        QTRY_VERIFY(watcher.hostPresent());
+        QVERIFY(!m_delegate->waitingForTrayHost());
+        QVERIFY(!m_delegate->libraryWindow());
+        QVERIFY(host->stop());
+        QTRY_VERIFY(!watcher.hostPresent());
+
+        // A host that is there before the application starts.
+        QVERIFY(m_buses->startObject(DBusSandbox::Bus::Session, {name, path, name}, {{registered, true}}));
+        TrayHostWatcher later;
+        QTRY_VERIFY(later.hostPresent());
+        QVERIFY(later.settled());
+    }
+
     // The first process owns the name; a second one finds it taken and reopens the first.
     void oneInstance() {
         m_service = std::make_unique<BusService>(m_buses->sessionBus());
@@ -172,31 +206,6 @@ private Q_SLOTS:
         const QDBusMessage reply = call("Activate", {QVariantMap{}}, ShellNames::applicationInterface);
         QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
         QVERIFY(m_delegate->libraryWindow() && m_delegate->libraryWindow()->isVisible());
-    }
-
-    // The tray icon waits for a StatusNotifierItem host: the watcher service alone is not one.
-    void trayHostOnTheBus() {
-        const QString name(ShellNames::statusNotifierWatcher);
-        const QString path(ShellNames::statusNotifierWatcherPath);
-        const QString registered(ShellNames::statusNotifierHostRegistered);
-        TrayHostWatcher watcher;
-        QTRY_VERIFY(watcher.settled());
-        QVERIFY(!watcher.hostPresent());
-
-        DBusMock* host =
-            m_buses->startObject(DBusSandbox::Bus::Session, {name, path, name}, {{registered, false}});
-        QVERIFY(host);
-        QVERIFY(host->setProperty(path, name, registered, true));
-        QVERIFY(host->emitSignal(path, name, QString(ShellNames::statusNotifierHostSignal), "", {}));
-        QTRY_VERIFY(watcher.hostPresent());
-        QVERIFY(host->stop());
-        QTRY_VERIFY(!watcher.hostPresent());
-
-        // A host that is there before the application starts.
-        QVERIFY(m_buses->startObject(DBusSandbox::Bus::Session, {name, path, name}, {{registered, true}}));
-        TrayHostWatcher later;
-        QTRY_VERIFY(later.hostPresent());
-        QVERIFY(later.settled());
     }
 
     void controlsDoWhatTheMenuDoes() {

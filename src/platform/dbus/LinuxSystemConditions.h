@@ -37,6 +37,8 @@ public:
     [[nodiscard]] bool screensAsleep() const { return m_session.screensAsleep(); }
     [[nodiscard]] bool locked() const { return m_session.locked(); }
     [[nodiscard]] bool sessionInactive() const { return m_session.sessionInactive(); }
+    // The displays-off hook is polled only while watched: while a wallpaper window exists.
+    void setDisplaysWatched(bool watched) { m_session.setDisplaysWatched(watched); }
 
 private:
     void updateThermalLevel();

@@ -28,10 +28,21 @@ SessionMonitor::SessionMonitor(const QDBusConnection& systemBus, const QDBusConn
     connect(&m_gnomeScreenSaver, &ScreenSaverWatch::changed, this, &SessionMonitor::update);
     connect(&m_mutterProperties, &DBusPropertyWatch::changed, this, &SessionMonitor::update);
 
-    if (m_displaysOff) {
-        connect(&m_displaysTimer, &QTimer::timeout, this, &SessionMonitor::pollDisplays);
-        m_displaysTimer.start(displaysOffInterval);
+    m_displaysTimer.setInterval(displaysOffInterval);
+    connect(&m_displaysTimer, &QTimer::timeout, this, &SessionMonitor::pollDisplays);
+}
+
+void SessionMonitor::setDisplaysWatched(bool watched) {
+    if (!m_displaysOff || watched == m_displaysTimer.isActive())
+        return;
+    if (watched) {
+        m_displaysTimer.start();
+        pollDisplays();
+        return;
     }
+    m_displaysTimer.stop();
+    m_displaysAreOff = false;
+    update();
 }
 
 void SessionMonitor::findSession() {

@@ -23,7 +23,7 @@ class SessionMonitor : public QObject {
     Q_OBJECT
 
 public:
-    // Whether the displays are off, or nothing when that cannot be told. Polled.
+    // Whether the displays are off, or nothing when that cannot be told. Polled while watched.
     using DisplaysOff = std::function<std::optional<bool>()>;
 
     SessionMonitor(const QDBusConnection& systemBus, const QDBusConnection& sessionBus,
@@ -33,6 +33,9 @@ public:
     [[nodiscard]] bool screensAsleep() const { return m_asleep; }
     [[nodiscard]] bool locked() const { return m_locked; }
     [[nodiscard]] bool sessionInactive() const { return m_inactive; }
+    // Polling the displays costs a round trip every interval; it runs only while something is shown
+    // that their state could pause. Unwatched, they count as on.
+    void setDisplaysWatched(bool watched);
 
 Q_SIGNALS:
     void screensDidSleep();

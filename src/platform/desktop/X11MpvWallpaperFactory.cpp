@@ -33,6 +33,9 @@ std::unique_ptr<WallpaperWindow> X11MpvWallpaperFactory::makeWindow(const Screen
         std::make_unique<X11WallpaperWindow>(screen, std::move(visibilityChanged), *m_hints, *m_events);
     m_windows.removeAll(nullptr);
     m_windows.append(window.get());
+    // The window's QPointer is already cleared when it announces its end.
+    QObject::connect(window.get(), &QObject::destroyed, [this] { updateWindowsExist(); });
+    updateWindowsExist();
     return window;
 }
 
@@ -51,4 +54,17 @@ QList<X11WallpaperWindow*> X11MpvWallpaperFactory::windows() const {
 
 QList<MpvSharedPlayer*> X11MpvWallpaperFactory::players() const {
     return live(m_players);
+}
+
+void X11MpvWallpaperFactory::setWindowsExistChanged(std::function<void(bool)> changed) {
+    m_windowsExistChanged = std::move(changed);
+}
+
+void X11MpvWallpaperFactory::updateWindowsExist() {
+    const bool exist = !windows().isEmpty();
+    if (exist == m_windowsExist)
+        return;
+    m_windowsExist = exist;
+    if (m_windowsExistChanged)
+        m_windowsExistChanged(exist);
 }

@@ -26,10 +26,16 @@ public:
     // The live windows and players this factory made, oldest first.
     [[nodiscard]] QList<X11WallpaperWindow*> windows() const;
     [[nodiscard]] QList<MpvSharedPlayer*> players() const;
+    // Told whether any window exists, each time the first one is made or the last one goes.
+    void setWindowsExistChanged(std::function<void(bool)> changed);
 
 private:
+    void updateWindowsExist();
+
     std::unique_ptr<X11DesktopHints> m_hints;
     std::unique_ptr<X11WindowEvents> m_events;
     QList<QPointer<X11WallpaperWindow>> m_windows;
     QList<QPointer<MpvSharedPlayer>> m_players;
+    std::function<void(bool)> m_windowsExistChanged;
+    bool m_windowsExist = false;
 };

@@ -11,7 +11,8 @@ class ApplicationAdaptor : public QDBusAbstractAdaptor {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 
 public:
-    ApplicationAdaptor(QObject* parent, std::function<void()> reopen);
+    // reopen receives the activation token or startup id that the launcher handed to the caller.
+    ApplicationAdaptor(QObject* parent, std::function<void(const QString&)> reopen);
 
 public Q_SLOTS:
     void Activate(const QVariantMap& platformData);
@@ -20,5 +21,5 @@ public Q_SLOTS:
                         const QVariantMap& platformData);
 
 private:
-    std::function<void()> m_reopen;
+    std::function<void(const QString&)> m_reopen;
 };

@@ -15,9 +15,9 @@ BusService::BusService(QDBusConnection bus, QObject* parent)
     : QObject(parent), m_bus(std::move(bus)), m_control(new ControlAdaptor(this, m_bus)) {
     // Both interfaces are served by the control object, the one object at the path.
     new ControlBusAdaptor(m_control);
-    new ApplicationAdaptor(m_control, [this] {
+    new ApplicationAdaptor(m_control, [this](const QString& activationToken) {
         if (m_delegate)
-            m_delegate->applicationShouldHandleReopen();
+            m_delegate->applicationShouldHandleReopen(activationToken);
     });
 }
 
@@ -66,13 +66,17 @@ void BusService::serve(AppDelegate& delegate, const ScreenSource& screens) {
     m_control->serve(delegate, screens);
 }
 
-bool BusService::activateRunningInstance(QDBusConnection bus) {
+QVariantMap BusService::launchPlatformData() {
     QVariantMap platformData;
     // Lets the running instance take the focus that the launcher handed to this process.
     if (const QString id = qEnvironmentVariable("DESKTOP_STARTUP_ID"); !id.isEmpty())
         platformData.insert(QStringLiteral("desktop-startup-id"), id);
     if (const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN"); !token.isEmpty())
         platformData.insert(QStringLiteral("activation-token"), token);
+    return platformData;
+}
+
+bool BusService::activateRunningInstance(QDBusConnection bus, const QVariantMap& platformData) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(QString(ShellNames::busName), QString(ShellNames::objectPath),
                                        QString(ShellNames::applicationInterface), QStringLiteral("Activate"));

@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QVariantMap>
 
 class AppDelegate;
 class ControlAdaptor;
@@ -24,8 +25,11 @@ public:
     // Calls arriving before this are dropped; none are delivered before the event loop runs.
     void serve(AppDelegate& delegate, const ScreenSource& screens);
 
+    // What the launcher handed to this process to pass on (startup id, activation token). Read before
+    // the application object exists: Qt takes DESKTOP_STARTUP_ID out of the environment.
+    [[nodiscard]] static QVariantMap launchPlatformData();
     // Asks the instance that owns the name to show itself; returns whether it answered.
-    [[nodiscard]] static bool activateRunningInstance(QDBusConnection bus);
+    [[nodiscard]] static bool activateRunningInstance(QDBusConnection bus, const QVariantMap& platformData);
 
 private:
     QDBusConnection m_bus;

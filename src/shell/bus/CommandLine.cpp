@@ -3,6 +3,7 @@
 #include "library/WallpaperTarget.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -19,6 +20,35 @@ constexpr std::array<std::pair<QLatin1StringView, CommandLine::Action>, 10> flag
     {QLatin1StringView("--version"), CommandLine::Action::Version},
     {QLatin1StringView("--use"), CommandLine::Action::Use},
 }};
+
+// What QGuiApplication and QApplication take from a launch's arguments themselves (with a value, then
+// without). A session manager restarts the application with -session.
+constexpr std::array<QLatin1StringView, 12> qtOptionsWithValue{
+    QLatin1StringView("-platform"),        QLatin1StringView("-platformpluginpath"),
+    QLatin1StringView("-platformtheme"),   QLatin1StringView("-plugin"),
+    QLatin1StringView("-qwindowgeometry"), QLatin1StringView("-qwindowicon"),
+    QLatin1StringView("-qwindowtitle"),    QLatin1StringView("-display"),
+    QLatin1StringView("-geometry"),        QLatin1StringView("-session"),
+    QLatin1StringView("-style"),           QLatin1StringView("-stylesheet"),
+};
+constexpr std::array<QLatin1StringView, 4> qtFlags{
+    QLatin1StringView("-reverse"),
+    QLatin1StringView("-widgetcount"),
+    QLatin1StringView("-nograb"),
+    QLatin1StringView("-dograb"),
+};
+
+// How many arguments a Qt option takes up. Qt accepts its options with one dash or two, and as
+// "-name=value"; 0 when the argument is not Qt's.
+int qtOptionLength(const QString& argument) {
+    QString name = argument.section(QLatin1Char('='), 0, 0);
+    if (name.startsWith(QLatin1String("--")))
+        name.remove(0, 1);
+    const auto is = [&](QLatin1StringView option) { return option == name; };
+    if (std::any_of(qtOptionsWithValue.cbegin(), qtOptionsWithValue.cend(), is))
+        return argument.contains(QLatin1Char('=')) ? 1 : 2;
+    return std::any_of(qtFlags.cbegin(), qtFlags.cend(), is) ? 1 : 0;
+}
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments) {
@@ -59,6 +89,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                                   [&](const auto& entry) { return entry.first == argument; });
                    flag != flags.cend()) {
             setAction(flag->second);
+        } else if (const int length = qtOptionLength(argument); length > 0) {
+            i += length - 1;
         } else {
             unknown.append(argument);
         }
@@ -70,7 +102,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         command.error = QStringLiteral("--display goes with --use.");
     else if (command.json && !command.isControl())
         command.error = QStringLiteral("--json goes with a command.");
-    else if (command.isControl() && !unknown.isEmpty())
+    else if (!unknown.isEmpty())
         command.error = QStringLiteral("Unknown argument: ") + unknown.first();
     if (command.action == Action::Use && command.display.isEmpty())
         command.display = QString(WallpaperTarget::allDisplays);

@@ -15,7 +15,8 @@ struct CommandLine {
     // Set when the arguments cannot be understood; the run prints it with the usage and fails.
     QString error;
 
-    // The arguments after the program name. A launch leaves unknown arguments to Qt.
+    // The arguments after the program name. Qt's own options are left to Qt; anything else unknown is
+    // an error.
     [[nodiscard]] static CommandLine parse(const QStringList& arguments);
     [[nodiscard]] static QString usage();
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPalette>
 #include <QSystemTrayIcon>
@@ -27,6 +28,7 @@ StatusItem::StatusItem(std::function<StatusMenu::State()> state, QObject* parent
       m_menu(std::make_unique<QMenu>()) {
     m_menu->setTitle(QString(ShellNames::applicationName));
     connect(m_menu.get(), &QMenu::aboutToShow, this, &StatusItem::rebuildMenu);
+    m_menu->installEventFilter(this);
     connect(m_hosts.get(), &TrayHostWatcher::hostPresentChanged, this, &StatusItem::createIconIfHostPresent);
     createIconIfHostPresent();
 }
@@ -51,6 +53,23 @@ void StatusItem::createIconIfHostPresent() {
             });
     connect(m_icon.get(), &QSystemTrayIcon::messageClicked, this, &StatusItem::messageClicked);
     m_icon->show();
+}
+
+// Qt matches an action's shortcut only through the widget that opened its menu, and a tray menu has
+// none: while the menu is open, its keys reach the menu itself, which would ignore them.
+bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_menu.get() || event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+    const QList<QAction*> actions = m_menu->actions();
+    for (QAction* action : actions) {
+        if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == pressed) {
+            m_menu->close();
+            action->trigger();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void StatusItem::showMessage(const QString& title, const QString& text) {

@@ -31,6 +31,9 @@ Q_SIGNALS:
     void commandChosen(StatusMenu::Command command);
     void messageClicked();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createIconIfHostPresent();
 

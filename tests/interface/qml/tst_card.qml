@@ -78,12 +78,31 @@ Item {
             compare(bar.anchors.bottomMargin, 2)
         }
 
-        function test_hoverScalesWithoutAPreview() {
-            const c = createTemporaryObject(card, host)
+        function test_hover_data() {
+            return [{ tag: "without a preview", preview: "" },
+                    { tag: "with a preview", preview: "http://127.0.0.1:9/clip.mp4" }]
+        }
+
+        // The window hides with the pointer on the card: the hover ends and no player remains, also once
+        // the window is back with the pointer elsewhere. Without a preview only the scale changes.
+        function test_hover(data) {
+            const c = createTemporaryObject(card, host, { previewUrl: data.preview })
+            const preview = findChild(c, "preview")
+            const window = host.Window.window
             mouseMove(c, 50, 50)
             tryCompare(c, "scale", 1.012)
-            // No preview URL: nothing is loaded.
-            compare(findChild(c, "preview").status, Loader.Null)
+            compare(preview.status, data.preview === "" ? Loader.Null : Loader.Ready)
+
+            window.hide()
+            verify(!c.hovering)
+            compare(preview.status, Loader.Null)
+            window.show()
+            tryVerify(() => window.visible)
+            verify(!c.hovering)
+            compare(preview.status, Loader.Null)
+
+            mouseMove(c, 60, 60)
+            verify(c.hovering)
             mouseMove(host, 490, 390)
             tryCompare(c, "scale", 1)
         }

@@ -167,6 +167,7 @@ private Q_SLOTS:
         setup.displaysOff = [&dpmsOff] { return dpmsOff; };
         setup.displaysOffInterval = std::chrono::milliseconds(20);
         rig.start(setup);
+        rig.conditions->setDisplaysWatched(true);
 
         const auto powerSaveMode = [&](int mode) {
             return mutter->setProperty(names.path, names.interface, DBusNames::powerSaveMode, mode);
@@ -191,6 +192,12 @@ private Q_SLOTS:
         QVERIFY(powerSaveMode(0));
         QTRY_COMPARE(rig.pauseReason(), "");
         QVERIFY(rig.playing());
+
+        // Unwatched, the displays count as on.
+        dpmsOff = true;
+        QTRY_VERIFY(rig.conditions->screensAsleep());
+        rig.conditions->setDisplaysWatched(false);
+        QVERIFY(!rig.conditions->screensAsleep());
     }
 };
 
