@@ -47,6 +47,9 @@ constexpr Option previewOptions[] = {
     {"load-auto-profiles", "no"},
     {"ytdl", "no"},
     {"network-timeout", "15"},
+    // A clip may come over http(s) and nothing else, also what a playlist inside it names.
+    {"load-unsafe-playlists", "no"},
+    {"demuxer-lavf-o", "protocol_whitelist=[http,https,tcp,tls]"},
 };
 
 } // namespace

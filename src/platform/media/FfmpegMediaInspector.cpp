@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <QList>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -332,16 +333,18 @@ FfmpegMediaInspector::FfmpegMediaInspector() {
 }
 
 namespace {
-// FFmpeg reads a picture as a video of one frame; a still image is no wallpaper video.
-bool isStillImage(const AVFormatContext* format) {
+// FFmpeg reads a picture as a video of one frame; a still image is no wallpaper video. Nor is a
+// playlist or a manifest: what it names is not the file that was checked.
+bool isVideoContainer(const AVFormatContext* format) {
     const QByteArray name(format->iformat->name);
-    return name == "image2" || name.endsWith("_pipe");
+    static const QList<QByteArray> referring{"hls", "dash", "concat", "imf"};
+    return name != "image2" && !name.endsWith("_pipe") && !referring.contains(name);
 }
 } // namespace
 
 std::optional<double> FfmpegMediaInspector::probeVideo(const QString& path) const {
     VideoReader reader;
-    if (!reader.open(path) || isStillImage(reader.format()))
+    if (!reader.open(path) || !isVideoContainer(reader.format()))
         return std::nullopt;
     FramePtr frame(av_frame_alloc());
     if (!frame || !reader.nextFrame(frame.get()))

@@ -36,6 +36,9 @@ inline constexpr Option playerOptions[] = {
     {"load-auto-profiles", "no"},
     {"ytdl", "no"},
     {"video-timing-offset", "0"},
+    // Wallpapers are checked local video files: nothing they name is opened, nothing on the network.
+    {"access-references", "no"},
+    {"demuxer-lavf-o", "protocol_whitelist=file"},
 };
 
 inline constexpr char pause[] = "pause";
