@@ -85,6 +85,10 @@ bool VideoReader::open(const QString& path) {
     if (opened < 0)
         return false;
     m_format.reset(rawFormat);
+    // A playlist or a manifest is no video file: what it names is not the file that was checked.
+    static const QList<QByteArray> referring{"hls", "dash", "concat", "imf"};
+    if (referring.contains(QByteArray(m_format->iformat->name)))
+        return false;
     if (avformat_find_stream_info(m_format.get(), nullptr) < 0)
         return false;
 
@@ -333,18 +337,16 @@ FfmpegMediaInspector::FfmpegMediaInspector() {
 }
 
 namespace {
-// FFmpeg reads a picture as a video of one frame; a still image is no wallpaper video. Nor is a
-// playlist or a manifest: what it names is not the file that was checked.
-bool isVideoContainer(const AVFormatContext* format) {
+// FFmpeg reads a picture as a video of one frame; a still image is no wallpaper video.
+bool isStillImage(const AVFormatContext* format) {
     const QByteArray name(format->iformat->name);
-    static const QList<QByteArray> referring{"hls", "dash", "concat", "imf"};
-    return name != "image2" && !name.endsWith("_pipe") && !referring.contains(name);
+    return name == "image2" || name.endsWith("_pipe");
 }
 } // namespace
 
 std::optional<double> FfmpegMediaInspector::probeVideo(const QString& path) const {
     VideoReader reader;
-    if (!reader.open(path) || !isVideoContainer(reader.format()))
+    if (!reader.open(path) || isStillImage(reader.format()))
         return std::nullopt;
     FramePtr frame(av_frame_alloc());
     if (!frame || !reader.nextFrame(frame.get()))
