@@ -16,6 +16,7 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QSet>
+#include <malloc.h>
 
 namespace {
 constexpr auto catalogFileName = "catalog.json";
@@ -46,6 +47,12 @@ template <typename T, typename Decode> std::optional<T> loadDocument(const QStri
 bool isImportName(const QString& name) {
     static const QRegularExpression pattern(QStringLiteral("^own-[0-9a-f]{8}\\.[^.]*$"));
     return pattern.match(name).hasMatch() && name == name.toLower();
+}
+
+// Decoding a large document leaves a large parsed tree freed behind it; give that back to the system
+// rather than keep it for the life of the process.
+void releaseFreedMemory() {
+    malloc_trim(0);
 }
 
 // A kill between writing a file and committing what names it leaves it behind.
@@ -85,6 +92,7 @@ void LibraryStore::loadCachedCatalog(const QString& path) {
     m_loading = true;
     m_decoder.start([this, path] {
         std::optional<Catalog> catalog = loadDocument<Catalog>(path, WallpaperJson::decodeCatalog);
+        releaseFreedMemory();
         QMetaObject::invokeMethod(
             this,
             [this, catalog = std::move(catalog)]() mutable {
@@ -308,6 +316,7 @@ void LibraryStore::finishRefresh(QNetworkReply* reply, bool tooLarge) {
             else
                 qCWarning(lcLibrary) << "Catalog refused: the document does not decode";
         }
+        releaseFreedMemory();
         QMetaObject::invokeMethod(
             this, [this, decoded = std::move(decoded)]() mutable { applyRefresh(std::move(decoded)); },
             Qt::QueuedConnection);
