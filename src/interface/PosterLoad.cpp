@@ -1,5 +1,6 @@
 #include "interface/PosterLoad.h"
 
+#include "core/StallTimeout.h"
 #include "interface/InterfaceLog.h"
 
 #include <QAbstractNetworkCache>
@@ -91,6 +92,8 @@ void PosterLoad::fetch() {
     }
     QNetworkRequest request(m_url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // A server that goes silent ends the attempt; the retry schedule takes it from there.
+    request.setTransferTimeout(int(StallTimeout::value().count()));
     m_reply.reset(m_network.get(request));
     QNetworkReply* reply = m_reply.get();
     const auto tooLarge = [this] {

@@ -74,7 +74,8 @@ const WallpaperListModel::Entry* WallpaperListModel::entry(const QString& id) co
 void WallpaperListModel::reindex() {
     m_rows.clear();
     m_rows.reserve(m_entries.size());
-    for (int row = 0; row < m_entries.size(); ++row)
+    // Backwards, so that of records sharing an id the first one is found.
+    for (int row = int(m_entries.size()) - 1; row >= 0; --row)
         m_rows.insert(m_entries.at(row).wallpaper.id, row);
 }
 

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QUuid>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 struct ImportResult {
@@ -17,6 +18,12 @@ struct ImportResult {
 constexpr double posterLatestSeconds = 1.0;
 constexpr QSize posterBox{960, 540};
 constexpr int posterQuality = 85;
+
+// A FIFO or a device would block the reader or never end; only a plain file is a video to copy.
+bool isRegularFile(const QString& path) {
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+}
 
 QString newImportId() {
     return QStringLiteral("own-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toLower();
@@ -31,9 +38,13 @@ ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
     if (!url.isLocalFile() || !media)
         return result;
     const QString source = url.toLocalFile();
+    if (!isRegularFile(source)) {
+        qCWarning(lcLibrary) << "Import of" << source << "refused: not a regular file";
+        return result;
+    }
     const std::optional<double> seconds = media->probeVideo(source);
     if (!seconds) {
-        qCWarning(lcLibrary).noquote() << "Not imported:" << source << "has no video that can be played";
+        qCWarning(lcLibrary) << "Import of" << source << "refused: not a video";
         return result;
     }
 

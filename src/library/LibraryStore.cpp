@@ -14,12 +14,15 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRegularExpression>
 #include <QSet>
+#include <malloc.h>
 
 namespace {
 constexpr auto catalogFileName = "catalog.json";
 constexpr auto importedFileName = "imported.json";
 constexpr int catalogTimeoutMs = 60'000;
+constexpr qsizetype maxIdBytes = 255;
 
 // Reads a cached document. One that exists but does not decode is moved aside, so that the next
 // write cannot destroy what may still be the user's only copy.
@@ -27,7 +30,7 @@ template <typename T, typename Decode> std::optional<T> loadDocument(const QStri
     QFile file(path);
     if (!file.exists())
         return std::nullopt;
-    if (file.open(QIODevice::ReadOnly)) {
+    if (file.open(QIODevice::ReadOnly) && file.size() <= LibraryStore::maxCatalogBytes) {
         const QByteArray bytes = file.readAll();
         file.close();
         if (std::optional<T> decoded = decode(bytes))
@@ -35,28 +38,98 @@ template <typename T, typename Decode> std::optional<T> loadDocument(const QStri
         if (bytes.isEmpty())
             return std::nullopt;
     }
-    AtomicFile::moveAside(path);
+    qCWarning(lcLibrary) << path << "cannot be read; kept as" << AtomicFile::moveAside(path);
     return std::nullopt;
+}
+
+// The names an import gives its files: "own-" and 8 hexadecimal digits, then "." and the source's
+// extension in lower case (a copy) or "jpg" (its poster).
+bool isImportName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^own-[0-9a-f]{8}\\.[^.]*$"));
+    return pattern.match(name).hasMatch() && name == name.toLower();
+}
+
+// Decoding a large document leaves a large parsed tree freed behind it; give that back to the system
+// rather than keep it for the life of the process.
+void releaseFreedMemory() {
+    malloc_trim(0);
+}
+
+// A kill between writing a file and committing what names it leaves it behind.
+void removeFiles(const QString& folder, const std::function<bool(const QString&)>& orphan) {
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo& entry : entries) {
+        if (!orphan(entry.fileName()))
+            continue;
+        qCInfo(lcLibrary) << "Removing" << entry.filePath() << "which nothing in the library names";
+        QFile::remove(entry.filePath());
+    }
 }
 } // namespace
 
 LibraryStore::LibraryStore(const QString& root, QObject* parent)
     : QObject(parent), m_root(QDir::cleanPath(root)), m_network(new QNetworkAccessManager(this)) {
-    m_workers.setMaxThreadCount(1);
+    m_workers.setMaxThreadCount(2);
+    m_decoder.setMaxThreadCount(1);
     for (const char* name : {"Library", "Imported"})
         QDir().mkpath(m_root + QLatin1Char('/') + QLatin1String(name));
 
-    const auto catalog = loadDocument<Catalog>(m_root + QLatin1Char('/') + QLatin1String(catalogFileName),
-                                               WallpaperJson::decodeCatalog);
-    if (catalog)
+    const QString catalogPath = m_root + QLatin1Char('/') + QLatin1String(catalogFileName);
+    if (QFileInfo(catalogPath).size() > inlineCatalogBytes) {
+        loadCachedCatalog(catalogPath);
+    } else if (const auto catalog = loadDocument<Catalog>(catalogPath, WallpaperJson::decodeCatalog)) {
         m_catalog = catalog->wallpapers;
-    const auto imported = loadDocument<QList<Wallpaper>>(
-        m_root + QLatin1Char('/') + QLatin1String(importedFileName), WallpaperJson::decodeImportedList);
+    }
+    const QString importedPath = m_root + QLatin1Char('/') + QLatin1String(importedFileName);
+    const bool importedListExists = QFileInfo::exists(importedPath);
+    const auto imported = loadDocument<QList<Wallpaper>>(importedPath, WallpaperJson::decodeImportedList);
     if (imported)
         m_imported = *imported;
+    removeOrphans(imported.has_value() || !importedListExists);
+}
+
+void LibraryStore::loadCachedCatalog(const QString& path) {
+    m_loading = true;
+    m_decoder.start([this, path] {
+        std::optional<Catalog> catalog = loadDocument<Catalog>(path, WallpaperJson::decodeCatalog);
+        releaseFreedMemory();
+        QMetaObject::invokeMethod(
+            this,
+            [this, catalog = std::move(catalog)]() mutable {
+                // Outcomes are published in the order the decoder took them: no refresh can have
+                // published before this.
+                if (catalog)
+                    setCatalog(std::move(catalog->wallpapers));
+                if (m_refreshes == 0)
+                    setLoading(false);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void LibraryStore::removeOrphans(bool importedListRead) const {
+    removeFiles(m_root + QStringLiteral("/Library"), [](const QString& name) {
+        return name.startsWith(QLatin1String(".download-")) && name.endsWith(QLatin1String(".part"));
+    });
+    // Without a readable list every copy might be named by the records it lost.
+    if (!importedListRead)
+        return;
+    QSet<QString> named;
+    for (const Wallpaper& w : m_imported) {
+        named.insert(w.id);
+        if (w.video)
+            named.insert(QFileInfo(*w.video).fileName());
+        if (w.poster)
+            named.insert(QFileInfo(QUrl(*w.poster).toLocalFile()).fileName());
+    }
+    removeFiles(m_root + QStringLiteral("/Imported"), [&named](const QString& name) {
+        return isImportName(name) && !named.contains(name) &&
+               !named.contains(name.section(QLatin1Char('.'), 0, 0));
+    });
 }
 
 LibraryStore::~LibraryStore() {
+    m_decoder.waitForDone();
     // Replies would report to a half-destroyed store while the network manager goes down.
     for (QNetworkReply* reply : m_network->findChildren<QNetworkReply*>()) {
         reply->disconnect();
@@ -166,7 +239,8 @@ QStringList LibraryStore::categories() const {
 
 bool LibraryStore::isSafeId(const QString& id) {
     return !id.isEmpty() && id != QLatin1String(".") && id != QLatin1String("..") &&
-           !id.contains(QLatin1Char('/')) && !id.contains(QLatin1Char('\\')) && !id.contains(QChar(u'\0'));
+           !id.contains(QLatin1Char('/')) && !id.contains(QLatin1Char('\\')) && !id.contains(QChar(u'\0')) &&
+           id.isValidUtf16() && id.size() <= maxIdBytes && id.toUtf8().size() <= maxIdBytes;
 }
 
 std::optional<QString> LibraryStore::downloadPath(const QString& id) const {
@@ -204,6 +278,7 @@ QUrl LibraryStore::catalogURL() {
 }
 
 void LibraryStore::refresh() {
+    ++m_refreshes;
     setLoading(true);
     QNetworkRequest request(catalogURL());
     request.setTransferTimeout(catalogTimeoutMs);
@@ -225,16 +300,37 @@ void LibraryStore::refresh() {
 
 void LibraryStore::finishRefresh(QNetworkReply* reply, bool tooLarge) {
     reply->deleteLater();
-    std::optional<Catalog> decoded;
     QByteArray body;
-    if (!tooLarge) {
+    if (tooLarge) {
+        qCWarning(lcLibrary) << "Catalog refused: larger than" << maxCatalogBytes << "bytes";
+    } else {
         body = reply->readAll();
-        if (ReplyChecks::succeeded(reply, body.size()))
-            decoded = WallpaperJson::decodeCatalog(body);
+        if (!ReplyChecks::succeeded(reply, body.size())) {
+            qCWarning(lcLibrary) << "Catalog refresh failed:" << reply->errorString();
+            body.clear();
+        }
     }
+    // Even a failure goes through the decoder, so that outcomes are published in the order the
+    // replies finished.
+    m_decoder.start([this, body, cache = m_root + QLatin1Char('/') + QLatin1String(catalogFileName)] {
+        std::optional<Catalog> decoded;
+        if (!body.isEmpty()) {
+            decoded = WallpaperJson::decodeCatalog(body);
+            if (decoded)
+                (void)AtomicFile::write(cache, body);
+            else
+                qCWarning(lcLibrary) << "Catalog refused: the document does not decode";
+        }
+        releaseFreedMemory();
+        QMetaObject::invokeMethod(
+            this, [this, decoded = std::move(decoded)]() mutable { applyRefresh(std::move(decoded)); },
+            Qt::QueuedConnection);
+    });
+}
+
+void LibraryStore::applyRefresh(std::optional<Catalog> decoded) {
     if (decoded) {
         setCatalog(std::move(decoded->wallpapers));
-        (void)AtomicFile::write(m_root + QLatin1Char('/') + QLatin1String(catalogFileName), body);
         setOffline(false);
     } else {
         qCWarning(lcLibrary).noquote() << "Catalog not refreshed from" << reply->url().toString() << "-"

@@ -35,6 +35,9 @@ class LibraryStore : public QObject {
 
 public:
     static constexpr qint64 maxCatalogBytes = 64LL * 1024 * 1024;
+    // A cached catalog up to this size is read at construction; a larger one is decoded on a worker
+    // while `loading` is true, so that the caller is not held up.
+    static constexpr qint64 inlineCatalogBytes = 256LL * 1024;
 
     // A store over the given root folder; creates "Library" and "Imported" and loads the cached lists.
     explicit LibraryStore(const QString& root, QObject* parent = nullptr);
@@ -90,7 +93,8 @@ public:
 
     [[nodiscard]] static QString downloadFailedSentence();
     [[nodiscard]] static QString importFailedSentence(const QString& fileName);
-    // Whether an id can name a file inside the library without reaching outside it.
+    // Whether an id can name a file inside the library without reaching outside it: not empty, not a
+    // path, at most 255 bytes as UTF-8 and valid UTF-16 (so that two ids never share one file name).
     [[nodiscard]] static bool isSafeId(const QString& id);
 
 Q_SIGNALS:
@@ -114,8 +118,12 @@ private:
     void setOffline(bool offline);
     void bumpRevision();
 
+    void loadCachedCatalog(const QString& path);
     void finishRefresh(QNetworkReply* reply, bool tooLarge);
-    void finishDownload(const QString& id);
+    void applyRefresh(std::optional<Catalog> decoded);
+    void finishTransfer(const QString& id);
+    void finishDownload(const QString& id, bool success);
+    void removeOrphans(bool importedListRead) const;
     void importNext();
     [[nodiscard]] bool isInsideImported(const QString& path) const;
     void removeImportedFile(const QString& path) const;
@@ -141,5 +149,9 @@ private:
     };
     QList<ImportBatch> m_importBatches;
     bool m_importing = false;
+    int m_refreshes = 0;
+    // Imports and finished downloads.
     QThreadPool m_workers;
+    // Catalog decoding, one document at a time in the order they arrive.
+    QThreadPool m_decoder;
 };

@@ -24,24 +24,31 @@ constexpr QLatin1StringView isImported{"isImported"};
 constexpr QLatin1StringView wallpapers{"wallpapers"};
 } // namespace Key
 
-// Reading. Each reader returns false on a type error; a missing key or null leaves the field absent.
+// Generous bounds on each text: a record beyond them is as bad as one with a wrong type. A name or a
+// title of thousands of characters is already no name; URLs may carry long signed queries.
+constexpr qsizetype maxNameLength = 4096;
+constexpr qsizetype maxUrlLength = 64 * 1024;
+
+// Reading. Each reader returns false on a type error or an overlong text; a missing key or null
+// leaves the field absent.
 
 bool readRequired(const QJsonObject& object, QLatin1StringView key, QString& out) {
     const QJsonValue value = object.value(key);
     if (!value.isString())
         return false;
     out = value.toString();
-    return true;
+    return out.size() <= maxNameLength;
 }
 
-bool readText(const QJsonObject& object, QLatin1StringView key, std::optional<QString>& out) {
+bool readText(const QJsonObject& object, QLatin1StringView key, std::optional<QString>& out,
+              qsizetype maxLength) {
     const QJsonValue value = object.value(key);
     if (value.isUndefined() || value.isNull())
         return true;
     if (!value.isString())
         return false;
     out = value.toString();
-    return true;
+    return out->size() <= maxLength;
 }
 
 bool readInteger(const QJsonObject& object, QLatin1StringView key, std::optional<qint64>& out) {
@@ -84,12 +91,14 @@ std::optional<Wallpaper> fromObject(const QJsonValue& element) {
         return std::nullopt;
     const QJsonObject object = element.toObject();
     Wallpaper w;
-    const bool ok =
-        readRequired(object, Key::id, w.id) && readRequired(object, Key::title, w.title) &&
-        readRequired(object, Key::category, w.category) && readText(object, Key::poster, w.poster) &&
-        readText(object, Key::preview, w.preview) && readText(object, Key::video, w.video) &&
-        readInteger(object, Key::bytes, w.bytes) && readNumber(object, Key::seconds, w.seconds) &&
-        readText(object, Key::resolution, w.resolution) && readBool(object, Key::isImported, w.isImported);
+    const bool ok = readRequired(object, Key::id, w.id) && readRequired(object, Key::title, w.title) &&
+                    readRequired(object, Key::category, w.category) &&
+                    readText(object, Key::poster, w.poster, maxUrlLength) &&
+                    readText(object, Key::preview, w.preview, maxUrlLength) &&
+                    readText(object, Key::video, w.video, maxUrlLength) &&
+                    readInteger(object, Key::bytes, w.bytes) && readNumber(object, Key::seconds, w.seconds) &&
+                    readText(object, Key::resolution, w.resolution, maxNameLength) &&
+                    readBool(object, Key::isImported, w.isImported);
     if (!ok)
         return std::nullopt;
     return w;
@@ -124,8 +133,33 @@ std::optional<QJsonDocument> parse(const QByteArray& bytes) {
 class Writer {
 public:
     void string(const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
         m_out.append('"');
+        if (text.isValidUtf16()) {
+            appendUtf8(text);
+        } else {
+            // A lone surrogate has no UTF-8 form; escaped, it reads back as the same text.
+            qsizetype run = 0;
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const char16_t unit = text.at(i).unicode();
+                const bool pairHigh =
+                    QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+                if (pairHigh) {
+                    ++i;
+                    continue;
+                }
+                if (!QChar::isSurrogate(unit))
+                    continue;
+                appendUtf8(QStringView(text).sliced(run, i - run));
+                m_out.append(QByteArray("\\u") + QByteArray::number(unit, 16));
+                run = i + 1;
+            }
+            appendUtf8(QStringView(text).sliced(run));
+        }
+        m_out.append('"');
+    }
+
+    void appendUtf8(QStringView text) {
+        const QByteArray utf8 = text.toUtf8();
         const char* run = utf8.constData();
         const char* const end = run + utf8.size();
         // Copy unescaped stretches whole; most text has nothing to escape.
@@ -159,7 +193,6 @@ public:
             }
         }
         m_out.append(run, end - run);
-        m_out.append('"');
     }
 
     void key(QLatin1StringView name) {

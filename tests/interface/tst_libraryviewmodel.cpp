@@ -1,6 +1,8 @@
 #include "InterfaceRig.h"
 #include "interface/LibraryViewModel.h"
+#include "platform/media/FfmpegMediaInspector.h"
 #include "support/HttpTestServer.h"
+#include "support/TestVideos.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -46,6 +48,7 @@ class TestLibraryViewModel : public QObject {
     Q_OBJECT
 
     HttpTestServer m_server;
+    TestVideos m_videos;
 
     Wallpaper downloadable(const QString& id, const QString& category) {
         Wallpaper w = InterfaceRig::record(id, category);
@@ -63,7 +66,10 @@ private Q_SLOTS:
 
     void tabsAndShownLists() {
         InterfaceRig rig;
-        rig.writeCatalog({downloadable("a", "A"), downloadable("b", "B"), downloadable("c", "A")});
+        // Of two records with one id, the first is the record a card acts on.
+        Wallpaper second = downloadable("a", "B");
+        second.poster = m_server.url("/posters/second.jpg").toString();
+        rig.writeCatalog({downloadable("a", "A"), downloadable("b", "B"), downloadable("c", "A"), second});
         rig.writeImported({InterfaceRig::imported("mine")});
         rig.addVideo("b");
         rig.build();
@@ -73,7 +79,8 @@ private Q_SLOTS:
 
         QCOMPARE(view.tabs(), (QStringList{"All", "A", "B", "Your videos", "Downloaded"}));
         QCOMPARE(view.category(), QStringLiteral("All"));
-        QCOMPARE(shownIds(view), (QStringList{"mine", "a", "b", "c"}));
+        QCOMPARE(shownIds(view), (QStringList{"mine", "a", "b", "c", "a"}));
+        QCOMPARE(view.wallpapers()->entry("a")->poster, m_server.url("/posters/a.jpg"));
         view.setCategory("A");
         QCOMPARE(shownIds(view), (QStringList{"a", "c"}));
         view.setCategory("Your videos");
@@ -184,14 +191,18 @@ private Q_SLOTS:
 
     void downloadThenAssignTouchesOnlyItsRows() {
         // A video that arrives in pieces, so that its progress is seen.
+        QFile video(m_videos.path(TestVideo::Long10s));
+        QVERIFY(video.open(QIODevice::ReadOnly));
+        const QByteArray body = video.readAll();
         m_server.setResponse("/videos/c.mp4",
-                             {.generatedBodySize = 256 * 1024, .chunkSize = 16 * 1024, .intervalMs = 5});
+                             {.body = body, .chunkSize = body.size() / 8 + 1, .intervalMs = 5});
         InterfaceRig rig;
         rig.writeCatalog(
             {downloadable("a", "A"), downloadable("b", "A"), downloadable("c", "A"), downloadable("d", "A")});
         rig.addVideo("a");
         rig.setScreens({"LEFT", "RIGHT"});
         rig.build();
+        rig.store->setMediaInspector(std::make_shared<FfmpegMediaInspector>());
         LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
         QAbstractItemModelTester tester(view.wallpapers(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -1,3 +1,4 @@
+#include "core/StallTimeout.h"
 #include "interface/PosterCache.h"
 #include "interface/PosterImage.h"
 #include "interface/PosterLoad.h"
@@ -45,6 +46,7 @@ class TestPosterImage : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         PosterLoad::setRetryUnit(std::chrono::milliseconds(5));
+        StallTimeout::set(std::chrono::milliseconds(500));
         m_window = std::make_unique<QQuickWindow>();
         m_window->resize(800, 600);
         m_window->show();
@@ -90,6 +92,9 @@ private Q_SLOTS:
                                         .omitContentLength = true};
         QTest::newRow("over 8192 pixels")
             << "/wide.png" << HttpTestServer::Response{.body = encoded({8193, 4})};
+        QTest::newRow("stalled") << "/stalled.png"
+                                 << HttpTestServer::Response{
+                                        .body = encoded({64, 64}), .chunkSize = 16, .intervalMs = 60'000};
         QTest::newRow("cut short") << "/short.png"
                                    << HttpTestServer::Response{.body = encoded({64, 64}),
                                                                .dropAfterBytes = 40};

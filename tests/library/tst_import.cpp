@@ -11,6 +11,7 @@
 #include <QTest>
 #include <cmath>
 #include <mutex>
+#include <sys/stat.h>
 
 using namespace LibraryTestFiles;
 
@@ -215,15 +216,31 @@ private Q_SLOTS:
         QVERIFY(!store.problem());
     }
 
+    // Only regular files: a FIFO or a device would hold the worker for good.
+    void nonLocalOrUninspectableFilesAreRefused_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("not local") << QStringLiteral("https://example.org/film.mp4");
+        QTest::newRow("missing") << QStringLiteral("missing.mp4");
+        QTest::newRow("FIFO") << QStringLiteral("fifo.mp4");
+        QTest::newRow("folder") << QStringLiteral("folder.mp4");
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
+    }
     void nonLocalOrUninspectableFilesAreRefused() {
+        QFETCH(QString, path);
         TempXdgHome home;
+        QVERIFY(QDir(home.path()).mkdir(QStringLiteral("folder.mp4")));
+        QCOMPARE(::mkfifo(QFile::encodeName(home.path() + QStringLiteral("/fifo.mp4")).constData(), 0600), 0);
+        const QUrl url = path.contains(QLatin1Char(':')) ? QUrl(path)
+                         : path.startsWith(QLatin1Char('/'))
+                             ? QUrl::fromLocalFile(path)
+                             : QUrl::fromLocalFile(home.path() + QLatin1Char('/') + path);
         LibraryStore store(home.libraryRoot());
         store.setMediaInspector(m_inspector);
-        QVERIFY(importAll(store, {QUrl(QStringLiteral("https://example.org/film.mp4")),
-                                  QUrl::fromLocalFile(home.path() + QStringLiteral("/missing.mp4"))}));
+        QVERIFY(importAll(store, {url}));
         QVERIFY(store.imported().isEmpty());
         QCOMPARE(store.problem(),
-                 std::optional(QStringLiteral("missing.mp4 can't be used. Try an MP4 or MOV video.")));
+                 std::optional(url.fileName() + QStringLiteral(" can't be used. Try an MP4 or MOV video.")));
+        QVERIFY(importedFiles(home).isEmpty());
         store.importVideos({});
         QCOMPARE(store.revision(), 0);
     }

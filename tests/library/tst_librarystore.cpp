@@ -36,6 +36,18 @@ private Q_SLOTS:
             QCOMPARE(ids(store.catalog()), (QStringList{"a", "b"}));
             QCOMPARE(ids(store.imported()), QStringList{"own-1"});
         }
+        // A large cache is decoded on a worker while the store reports loading.
+        Wallpaper titled = record(QStringLiteral("w"));
+        titled.title = QString(100, QLatin1Char('t'));
+        const QList<Wallpaper> large(3000, titled);
+        QVERIFY(write(root + QStringLiteral("/catalog.json"), catalogDocument(large)));
+        QVERIFY(QFileInfo(root + QStringLiteral("/catalog.json")).size() > LibraryStore::inlineCatalogBytes);
+        {
+            LibraryStore store(root);
+            QVERIFY(store.loading() && store.catalog().isEmpty());
+            QTRY_VERIFY(!store.loading());
+            QCOMPARE(store.catalog(), large);
+        }
 
         // One malformed element spoils the whole cache; the bad files are kept, not overwritten.
         const QByteArray badCatalog = R"({"wallpapers":[{"id":"a","title":"A","category":"C"},{"id":"b"}]})";
@@ -43,7 +55,10 @@ private Q_SLOTS:
             R"([{"id":"own-1","title":"T","category":"Your videos","isImported":"yes"}])";
         QVERIFY(write(root + QStringLiteral("/catalog.json"), badCatalog));
         QVERIFY(write(root + QStringLiteral("/imported.json"), badImported));
+        // Without a readable list nothing in Imported/ counts as an orphan.
+        QVERIFY(write(root + QStringLiteral("/Imported/own-0000000a.mp4"), "video"));
         LibraryStore store(root);
+        QVERIFY(QFileInfo::exists(root + QStringLiteral("/Imported/own-0000000a.mp4")));
         QVERIFY(store.catalog().isEmpty());
         QVERIFY(store.imported().isEmpty());
         store.saveImported();
@@ -114,7 +129,13 @@ private Q_SLOTS:
         QVERIFY(write(root + QStringLiteral("/Library/.mp4"), "x"));
         QVERIFY(write(root + QStringLiteral("/secret.mp4"), "x"));
         QVERIFY(write(home.dataHome() + QStringLiteral("/outside.mp4"), "x"));
+        // What both lone-surrogate ids below would name on disk.
+        QVERIFY(write(root + QStringLiteral("/Library/x\uFFFD.mp4"), "x"));
         const QStringList hostile{QString(),
+                                  QString(256, QLatin1Char('a')),
+                                  QString(128, QChar(u'\u00e9')),
+                                  QStringLiteral("x") + QChar(0xD800),
+                                  QStringLiteral("x") + QChar(0xDC00),
                                   QStringLiteral("."),
                                   QStringLiteral(".."),
                                   QStringLiteral("../secret"),
@@ -132,7 +153,8 @@ private Q_SLOTS:
         LibraryStore store(root);
         RecordingTarget target;
         store.setWallpaperTarget(&target);
-        QCOMPARE(store.catalog().size(), hostile.size()); // still listed
+        QCOMPARE(ids(store.catalog()), hostile); // still listed, exactly as served
+        QVERIFY(LibraryStore::isSafeId(QString(255, QLatin1Char('a'))));
         for (const Wallpaper& w : store.catalog()) {
             QCOMPARE(store.localURL(w.id), std::nullopt);
             store.download(w);
@@ -142,8 +164,36 @@ private Q_SLOTS:
         QVERIFY(store.progress().isEmpty());
         for (const QString& path :
              {root + QStringLiteral("/..mp4"), root + QStringLiteral("/Library/.mp4"),
-              root + QStringLiteral("/secret.mp4"), home.dataHome() + QStringLiteral("/outside.mp4")})
+              root + QStringLiteral("/secret.mp4"), home.dataHome() + QStringLiteral("/outside.mp4"),
+              root + QStringLiteral("/Library/x\uFFFD.mp4")})
             QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+    }
+
+    // A kill between an import's copy and the save of its record, or during a download, leaves files
+    // behind; the next start removes those and nothing else.
+    void startRemovesOnlyOrphansOfImportsAndDownloads() {
+        TempXdgHome home;
+        const QString root = home.libraryRoot();
+        Wallpaper mine = record(QStringLiteral("own-aaaa0001"), QStringLiteral("Your videos"));
+        mine.isImported = true;
+        mine.video = root + QStringLiteral("/Imported/own-aaaa0001.mov");
+        Wallpaper moved = record(QStringLiteral("own-cccc0003"), QStringLiteral("Your videos"));
+        moved.isImported = true;
+        moved.video = QStringLiteral("/elsewhere/own-cccc0003.mp4");
+        QVERIFY(write(root + QStringLiteral("/imported.json"),
+                      WallpaperJson::encodeImportedList({mine, moved}).value()));
+        const QStringList kept{"Notes.txt",    "own-aaaa0001.jpg", "own-aaaa0001.mov",
+                               "own-bbbb0002", "own-BBBB0002.mp4", "own-cccc0003.mp4"};
+        for (const QString& name :
+             kept + QStringList{"own-bbbb0002.jpg", "own-bbbb0002.mkv", "own-dddd0004."})
+            QVERIFY(write(root + QStringLiteral("/Imported/") + name, "x"));
+        QVERIFY(write(root + QStringLiteral("/Library/.download-Ab12Cd.part"), "x"));
+        QVERIFY(write(root + QStringLiteral("/Library/a.mp4"), "x"));
+
+        LibraryStore store(root);
+        QCOMPARE(QDir(root + QStringLiteral("/Imported")).entryList(QDir::Files | QDir::Hidden), kept);
+        QCOMPARE(QDir(root + QStringLiteral("/Library")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"a.mp4"});
     }
 
     void removingAnImportedRecordDeletesOnlyItsOwnFiles() {

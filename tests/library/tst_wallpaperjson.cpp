@@ -16,7 +16,9 @@ constexpr auto minimal = R"({"id":"a","title":"A","category":"C"})";
 Wallpaper full() {
     Wallpaper w;
     w.id = QStringLiteral("forest");
-    w.title = QStringLiteral("Forest \"Dawn\" \\ \n\t\u00e9\u2603");
+    // Lone surrogates, which have no UTF-8 form, next to a proper pair.
+    w.title = QStringLiteral("Forest \"Dawn\" \\ \n\t\u00e9\u2603") + QChar(0xD800) +
+              QStringLiteral("\U0001F332") + QChar(0xDFFF);
     w.category = QStringLiteral("Nature");
     w.poster = QStringLiteral("https://example.org/p.jpg");
     w.preview = QStringLiteral("https://example.org/p.mp4");
@@ -77,6 +79,17 @@ private Q_SLOTS:
         QTest::newRow("one bad element of many")
             << catalogOf(QByteArray(minimal) + "," + minimal + R"(,{"id":"x","title":"X"},)" + minimal) << -1;
         QTest::newRow("element not an object") << catalogOf(QByteArray(minimal) + ",7") << -1;
+        const QByteArray longest(4096, 't');
+        QTest::newRow("title at its bound")
+            << catalogOf(R"({"id":"a","title":")" + longest + R"(","category":"C"})") << 1;
+        QTest::newRow("title beyond its bound")
+            << catalogOf(R"({"id":"a","title":")" + longest + R"(t","category":"C"})") << -1;
+        QTest::newRow("category beyond its bound")
+            << catalogOf(R"({"id":"a","title":"A","category":")" + longest + R"(C"})") << -1;
+        QTest::newRow("video URL beyond its bound")
+            << catalogOf(R"({"id":"a","title":"A","category":"C","video":"http://h/)" +
+                         QByteArray(64 * 1024, 'v') + "\"}")
+            << -1;
     }
 
     void decodesCatalogDocuments() {

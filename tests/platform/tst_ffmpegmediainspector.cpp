@@ -108,6 +108,13 @@ void TestFfmpegMediaInspector::probesAndPostersEveryKind_data() {
     }
     QTest::newRow("missing file") << m_videos.folder() + u"/missing.mp4"_s << false << 0.0;
     QTest::newRow("empty path") << QString() << false << 0.0;
+    // A playlist naming a good local video is still no video file.
+    QFile playlist(m_videos.folder() + u"/playlist.m3u8"_s);
+    QVERIFY(playlist.open(QIODevice::WriteOnly));
+    playlist.write("#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\nfile:" +
+                   QFile::encodeName(m_videos.path(TestVideo::TinySilent)) + "\n#EXT-X-ENDLIST\n");
+    playlist.close();
+    QTest::newRow("playlist") << playlist.fileName() << false << 0.0;
     // The container is intact, so only decoding can tell that nothing plays.
     QTest::newRow("undecodable frames")
         << patchedCopy(m_videos.path(TestVideo::TinySilent), m_videos.folder() + u"/zeroed.mp4"_s, "mdat",

@@ -1,8 +1,10 @@
 #include "core/AtomicFile.h"
 #include "core/Preferences.h"
+#include "core/StallTimeout.h"
 #include "engine/WallpaperEngine.h"
 #include "fakes/FakePlatform.h"
 #include "library/LibraryStore.h"
+#include "platform/media/FfmpegMediaInspector.h"
 #include "shell/AppDelegate.h"
 #include "shell/LibraryWindow.h"
 #include "shell/ShellNames.h"
@@ -15,6 +17,7 @@
 #include "support/DBusSandbox.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
+#include "support/TestVideos.h"
 
 #include <QApplication>
 #include <QDBusMessage>
@@ -34,6 +37,7 @@ class TestSessionBus : public QObject {
 
     TempXdgHome m_home;
     HttpTestServer m_server;
+    TestVideos m_videos;
     std::unique_ptr<DBusSandbox> m_buses;
     FakePlatform m_fakes;
     std::unique_ptr<Preferences> m_preferences;
@@ -63,7 +67,7 @@ private Q_SLOTS:
     void initTestCase() {
         QApplication::setQuitOnLastWindowClosed(false);
         // The shared store reads its cached catalog on first use: one wallpaper on disk, one to download,
-        // one whose download fails.
+        // one whose download fails, one whose server goes silent.
         const auto record = [&](const QString& id) {
             return QJsonObject{{"id", id},
                                {"title", id},
@@ -72,12 +76,17 @@ private Q_SLOTS:
         };
         QVERIFY(AtomicFile::write(
             m_home.libraryRoot() + "/catalog.json",
-            QJsonDocument(
-                QJsonObject{{"wallpapers", QJsonArray{record("local"), record("remote"), record("broken")}}})
+            QJsonDocument(QJsonObject{{"wallpapers", QJsonArray{record("local"), record("remote"),
+                                                                record("broken"), record("stalled")}}})
                 .toJson()));
         QVERIFY(AtomicFile::write(m_home.libraryRoot() + "/Library/local.mp4", "video"));
-        m_server.setResponse("/media/remote.mp4", {.status = 200, .body = "remote video"});
+        QFile video(m_videos.path(TestVideo::TinySilent));
+        QVERIFY(video.open(QIODevice::ReadOnly));
+        m_server.setResponse("/media/remote.mp4", {.status = 200, .body = video.readAll()});
         m_server.setResponse("/media/broken.mp4", {.status = 404});
+        m_server.setResponse("/media/stalled.mp4", {.body = "stalled", .chunkSize = 1, .intervalMs = 60'000});
+        LibraryStore::shared().setMediaInspector(std::make_shared<FfmpegMediaInspector>());
+        StallTimeout::set(std::chrono::milliseconds(300));
         qputenv("LUMIVALE_CATALOG_URL", m_server.baseUrl().toString().toUtf8());
 
         m_buses = std::make_unique<DBusSandbox>();
@@ -266,6 +275,8 @@ private Q_SLOTS:
                                          << "NOWHERE" << QString(ShellNames::errorUnknownDisplay);
         QTest::newRow("download fails") << "broken"
                                         << "*" << QString(ShellNames::errorNotUsed);
+        QTest::newRow("download stalls") << "stalled"
+                                         << "*" << QString(ShellNames::errorNotUsed);
     }
     void useFailures() {
         QFETCH(QString, id);

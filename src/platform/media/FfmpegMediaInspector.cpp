@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <QList>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -90,6 +91,10 @@ bool VideoReader::open(const QString& path) {
         return false;
     }
     m_format.reset(rawFormat);
+    // A playlist or a manifest is no video file: what it names is not the file that was checked.
+    static const QList<QByteArray> referring{"hls", "dash", "concat", "imf"};
+    if (referring.contains(QByteArray(m_format->iformat->name)))
+        return false;
     if (avformat_find_stream_info(m_format.get(), nullptr) < 0)
         return false;
 

@@ -38,6 +38,8 @@ inline constexpr Option coreOptions[] = {
 inline constexpr Option playerOptions[] = {
     {"hwdec", "auto-safe"},          {"keep-open", "yes"},         {"pause", "yes"},
     {"demuxer-readahead-secs", "2"}, {"video-timing-offset", "0"},
+    // Wallpapers are checked local video files: nothing they name is opened, nothing on the network.
+    {"access-references", "no"},    {"demuxer-lavf-o", "protocol_whitelist=file"},
 };
 
 // The hover preview's own: preview clips are small, so software decoding starts at once without
@@ -46,6 +48,9 @@ inline constexpr Option previewOptions[] = {
     {"hwdec", "no"},
     {"stop-screensaver", "no"},
     {"network-timeout", "15"},
+    // A clip may come over http(s) and nothing else, also what a playlist inside it names.
+    {"load-unsafe-playlists", "no"},
+    {"demuxer-lavf-o", "protocol_whitelist=[http,https,tcp,tls]"},
 };
 
 inline constexpr char pause[] = "pause";
