@@ -3,6 +3,7 @@
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
 #include "shell/StatusReport.h"
+#include "shell/TerminalText.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -53,23 +54,23 @@ int run(const CommandLine& command, QDBusConnection bus, QTextStream& out, QText
             call(bus, method, use ? QVariantList{command.wallpaperId, command.display} : QVariantList{},
                  use ? useTimeoutMs : -1);
         if (reply.type() != QDBusMessage::ReplyMessage) {
-            err << reply.errorMessage() << Qt::endl;
+            err << TerminalText::printable(reply.errorMessage()) << Qt::endl;
             return 1;
         }
     }
 
     const QDBusMessage status = call(bus, QStringLiteral("Status"));
     if (status.type() != QDBusMessage::ReplyMessage || status.arguments().isEmpty()) {
-        err << status.errorMessage() << Qt::endl;
+        err << TerminalText::printable(status.errorMessage()) << Qt::endl;
         return 1;
     }
     const QVariantMap report = StatusReport::fromBus(status.arguments().constFirst()).toMap();
     if (command.json)
-        out << QString::fromUtf8(StatusReport::toJson(report));
+        out << TerminalText::printableJson(QString::fromUtf8(StatusReport::toJson(report)));
     else if (command.action == CommandLine::Action::Status)
-        out << StatusReport::toText(report);
+        out << TerminalText::printable(StatusReport::toText(report));
     else
-        out << report.value(QString(ShellNames::statusLine)).toString() << '\n';
+        out << TerminalText::printable(report.value(QString(ShellNames::statusLine)).toString()) << '\n';
     out.flush();
     return 0;
 }

@@ -11,9 +11,12 @@
 #include "shell/BusService.h"
 #include "shell/CommandLine.h"
 #include "shell/ControlClient.h"
+#include "shell/InstanceLock.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/ShellNames.h"
+#include "shell/ShellTexts.h"
 #include "shell/SystemUptime.h"
+#include "shell/TerminalText.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -48,7 +51,7 @@ int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (!command.error.isEmpty()) {
-        err << command.error << "\n\n" << CommandLine::usage();
+        err << TerminalText::printable(command.error) << "\n\n" << CommandLine::usage();
         return 2;
     }
     switch (command.action) {
@@ -77,6 +80,13 @@ int runApplication(int argc, char* argv[]) {
     BusService bus(QDBusConnection::sessionBus());
     if (bus.claim() == BusService::Claim::Taken)
         return BusService::activateRunningInstance(QDBusConnection::sessionBus()) ? 0 : 1;
+    // Without a bus, or with another bus over the same home, the lock is what keeps a second
+    // instance from writing over the first one's files.
+    const InstanceLock lock;
+    if (lock.isTaken()) {
+        QTextStream(stderr) << ShellTexts::alreadyRunning.toString() << Qt::endl;
+        return 0;
+    }
 
     LinuxPlatform platform;
     Preferences& preferences = Preferences::shared();

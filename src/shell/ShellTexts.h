@@ -27,4 +27,5 @@ inline constexpr QStringView openDownloadPage{u"Open Download Page"};
 inline constexpr QStringView close{u"Close"};
 
 inline constexpr QStringView notRunning{u"Lumivale is not running."};
+inline constexpr QStringView alreadyRunning{u"Lumivale is already running."};
 } // namespace ShellTexts
