@@ -55,7 +55,7 @@ void sample(const char* phase, int count) {
 }
 
 bool framesGoOn(const X11MpvWallpaperFactory& factory) {
-    QList<qint64> before;
+    QList<quint64> before;
     const QList<X11WallpaperWindow*> windows = factory.windows();
     for (const X11WallpaperWindow* window : windows)
         before.append(window->framesShown());
