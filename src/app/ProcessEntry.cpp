@@ -12,11 +12,14 @@
 #include "platform/mpv/MpvLocale.h"
 #include "platform/xdg/SystemUptime.h"
 #include "shell/AppDelegate.h"
+#include "shell/InstanceLock.h"
 #include "shell/ShellLog.h"
 #include "shell/ShellNames.h"
+#include "shell/ShellTexts.h"
 #include "shell/bus/BusService.h"
 #include "shell/bus/CommandLine.h"
 #include "shell/bus/ControlClient.h"
+#include "shell/bus/TerminalText.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -64,7 +67,7 @@ int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (!command.error.isEmpty()) {
-        err << command.error << "\n\n" << CommandLine::usage();
+        err << TerminalText::printable(command.error) << "\n\n" << CommandLine::usage();
         return 2;
     }
     switch (command.action) {
@@ -99,6 +102,13 @@ int runApplication(int argc, char* argv[]) {
             if (!BusService::activateRunningInstance(QDBusConnection::sessionBus(), launchData))
                 qCWarning(lcShell) << "The running Lumivale did not answer; it was not brought to the front.";
         }
+        return 0;
+    }
+    // Without a bus, or with another bus over the same home, the lock is what keeps a second
+    // instance from writing over the first one's files.
+    const InstanceLock lock;
+    if (lock.isTaken()) {
+        QTextStream(stderr) << ShellTexts::alreadyRunning.toString() << Qt::endl;
         return 0;
     }
 

@@ -2,25 +2,54 @@
 
 #include "core/AppPaths.h"
 #include "core/AtomicFile.h"
+#include "core/CoreLog.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
 Preferences::Preferences(QString filePath) : m_path(std::move(filePath)) {
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = file.readAll();
-    file.close();
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error == QJsonParseError::NoError && document.isObject()) {
-        m_values = document.object();
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (QFileInfo::exists(m_path))
+            keepUnreadable(file.errorString());
         return;
     }
-    if (!bytes.isEmpty())
-        AtomicFile::moveAside(m_path);
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QString error;
+    if (std::optional<QJsonObject> values = decode(bytes, &error))
+        m_values = std::move(*values);
+    else if (!bytes.isEmpty())
+        keepUnreadable(error);
+}
+
+std::optional<QJsonObject> Preferences::decode(const QByteArray& bytes, QString* error) {
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error == QJsonParseError::NoError && document.isObject())
+        return document.object();
+    if (error)
+        *error = document.isNull() ? parseError.errorString() : QStringLiteral("not an object");
+    return std::nullopt;
+}
+
+QByteArray Preferences::encode(const QJsonObject& values) {
+    return QJsonDocument(values).toJson(QJsonDocument::Indented);
+}
+
+void Preferences::keepUnreadable(const QString& reason) {
+    const QString aside = AtomicFile::moveAside(m_path);
+    // What could not be moved is not overwritten either: the preferences stay as they are in memory.
+    m_writable = !aside.isEmpty();
+    if (m_writable)
+        qCWarning(lcCore).noquote() << "Preferences" << m_path
+                                    << "could not be read (" + reason + "); kept as" << aside;
+    else
+        qCWarning(lcCore).noquote() << "Preferences" << m_path
+                                    << "could not be read (" + reason +
+                                           ") nor moved aside; changes will not be saved";
 }
 
 Preferences& Preferences::shared() {
@@ -46,5 +75,5 @@ bool Preferences::remove(QLatin1StringView key) {
 }
 
 bool Preferences::save() const {
-    return AtomicFile::write(m_path, QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    return m_writable && AtomicFile::write(m_path, encode(m_values));
 }

@@ -6,12 +6,17 @@
 #include <optional>
 
 // The user's preferences: one typed JSON object, read once and rewritten atomically on every set.
-// A file that cannot be parsed reads as empty and is moved aside, so it is never silently overwritten.
+// A file that cannot be opened or parsed reads as empty and is moved aside, so it is never silently
+// overwritten; if it cannot be moved, nothing is written over it.
 class Preferences {
 public:
     explicit Preferences(QString filePath);
     Preferences(const Preferences&) = delete;
     Preferences& operator=(const Preferences&) = delete;
+
+    // The file's text to values: nothing, and the reason in `error`, unless it holds one JSON object.
+    [[nodiscard]] static std::optional<QJsonObject> decode(const QByteArray& bytes, QString* error = nullptr);
+    [[nodiscard]] static QByteArray encode(const QJsonObject& values);
 
     // The process-wide preferences at the user's configuration folder, read on first use.
     static Preferences& shared();
@@ -28,7 +33,9 @@ public:
 
 private:
     bool save() const;
+    void keepUnreadable(const QString& reason);
 
     QString m_path;
     QJsonObject m_values;
+    bool m_writable = true;
 };

@@ -33,6 +33,17 @@ bool isNetworkUrl(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
+// Posters are photographs: only these raster formats are decoded. Anything else, SVG above all (it may
+// name other files to draw), is not handed to an image plugin at all.
+QByteArray rasterFormat(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return QByteArrayLiteral("jpeg");
+    if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        return QByteArrayLiteral("png");
+    if (bytes.size() >= 12 && bytes.startsWith("RIFF") && bytes.sliced(8, 4) == "WEBP")
+        return QByteArrayLiteral("webp");
+    return {};
+}
 } // namespace
 
 void PosterLoad::ReplyDeleter::operator()(QNetworkReply* reply) const {
@@ -169,12 +180,14 @@ void PosterLoad::attemptFailed() {
 }
 
 PosterLoad::Decoded PosterLoad::decode(const QByteArray& bytes, const QSize& target) {
-    if (bytes.isEmpty() || bytes.size() > maxBodyBytes)
+    const QByteArray format = rasterFormat(bytes);
+    if (format.isEmpty() || bytes.size() > maxBodyBytes)
         return {};
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > maxSide || size.height() > maxSide))

@@ -42,7 +42,7 @@ public:
     [[nodiscard]] int attempts() const { return m_attempts; }
 
     // Bytes to image, scaled down to the smallest size that still covers `target`; an empty image for
-    // bytes that are not an image, or one wider or taller than maxSide.
+    // bytes that are not a JPEG, PNG or WebP image, or one wider or taller than maxSide.
     [[nodiscard]] static Decoded decode(const QByteArray& bytes, const QSize& target);
 
     // One second of waiting in the retry schedule; tests shorten it.

@@ -95,6 +95,10 @@ private Q_SLOTS:
         QTest::newRow("stalled") << "/stalled.png"
                                  << HttpTestServer::Response{
                                         .body = encoded({64, 64}), .chunkSize = 16, .intervalMs = 60'000};
+        QTest::newRow("SVG") << "/p.svg"
+                             << HttpTestServer::Response{.body = "<svg xmlns='http://www.w3.org/2000/svg' "
+                                                                 "width='9' height='9'/>"};
+        QTest::newRow("BMP") << "/p.bmp" << HttpTestServer::Response{.body = encoded({64, 64}, "BMP")};
         QTest::newRow("cut short") << "/short.png"
                                    << HttpTestServer::Response{.body = encoded({64, 64}),
                                                                .dropAfterBytes = 40};
@@ -110,9 +114,17 @@ private Q_SLOTS:
         QVERIFY(item->imageSize().isEmpty());
     }
 
-    void largestAcceptedImage() {
-        m_server.setResponse("/edge.png", {.body = encoded({8192, 8})});
-        auto item = poster("/edge.png", {64, 36});
+    void acceptedImages_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("largest") << encoded({8192, 8});
+        QTest::newRow("JPEG") << encoded({64, 36}, "JPEG");
+        QTest::newRow("WebP") << encoded({64, 36}, "WEBP");
+    }
+    void acceptedImages() {
+        QFETCH(QByteArray, body);
+        QVERIFY(!body.isEmpty());
+        m_server.setResponse("/edge", {.body = body});
+        auto item = poster("/edge", {64, 36});
         QTRY_COMPARE(item->status(), PosterImage::Ready);
     }
 

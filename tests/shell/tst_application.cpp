@@ -4,14 +4,19 @@
 #include "support/TestVideos.h"
 #include "support/XvfbSession.h"
 
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
+#include <csignal>
 
 using Window = XvfbSession::Window;
 
@@ -112,6 +117,18 @@ QHash<QString, QJsonObject> displaysByName() {
     return found;
 }
 
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QDBusMessage control(const QString& method, const QVariantList& arguments = {}) {
+    QDBusMessage message = QDBusMessage::createMethodCall("org.lumivale.Lumivale", "/org/lumivale/Lumivale",
+                                                          "org.lumivale.Lumivale.Control", method);
+    message.setArguments(arguments);
+    return message;
+}
+
 // A spot of the desktop that the library window and the tray leave free.
 QRgb desktopPixel() {
     const QString path = session().tempPath() + QStringLiteral("/desktop.png");
@@ -130,6 +147,43 @@ class TestApplication : public QObject {
     TestVideos m_videos;
     std::unique_ptr<DBusSandbox> m_buses;
     QProcess m_app;
+    // Every imported record ever written to imported.json, by id.
+    QHash<QString, QJsonObject> m_imported;
+
+    [[nodiscard]] QString root() const { return m_home.libraryRoot(); }
+
+    // The JSON files on disk that do not decode; `imported` gets the imported records.
+    QStringList undecodable(QJsonArray& imported) {
+        QStringList broken;
+        for (const QString& path :
+             {root() + "/catalog.json", root() + "/imported.json", m_home.preferencesFile()}) {
+            QJsonParseError error{};
+            const QJsonDocument document = QJsonDocument::fromJson(contents(path), &error);
+            if (QFile::exists(path) && error.error != QJsonParseError::NoError)
+                broken.append(path + ": " + error.errorString());
+            if (path.endsWith("imported.json"))
+                imported = document.array();
+        }
+        return broken;
+    }
+
+    // Files that none of the stored records names, and anything a write left behind.
+    QStringList leftovers(const QJsonArray& imported) {
+        QSet<QString> named{root() + "/catalog.json", root() + "/imported.json", m_home.preferencesFile(),
+                            root() + "/Library/hue.mp4", root() + "/Library/other.mp4"};
+        for (const QJsonValue& record : imported)
+            for (const char* key : {"video", "poster", "preview"})
+                named.insert(QUrl::fromUserInput(record[key].toString()).toLocalFile());
+        QStringList extra;
+        for (const QString& folder : {root(), m_home.configHome()}) {
+            QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System,
+                               QDirIterator::Subdirectories);
+            while (files.hasNext())
+                if (const QString file = files.next(); !named.contains(file))
+                    extra.append(file);
+        }
+        return extra;
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -235,7 +289,10 @@ private Q_SLOTS:
             QJsonDocument::fromJson(lumivale({"--status", "--json"}).out.toUtf8()).object();
         QCOMPARE(json.value("pauseReason").toString(), QString("by you"));
         QCOMPARE(json.value("assignments").toObject(), (QJsonObject{{"*", "hue"}}));
-        QCOMPARE(lumivale({"--use", "missing"}).exitCode, 1);
+        // Text from elsewhere, here an id echoed in the error, reaches the terminal with its escapes shown.
+        const Run hostile = lumivale({"--use", "x\x1b]52;c;aGk=\x07"});
+        QCOMPARE(hostile.exitCode, 1);
+        QVERIFY2(hostile.err.contains("x\\x1b]52;c;aGk=\\x07."), qPrintable(hostile.err));
     }
 
     void secondLaunchShowsTheLibrary() {
@@ -247,6 +304,15 @@ private Q_SLOTS:
 
         QCOMPARE(lumivale({}).exitCode, 0);
         QVERIFY(session().waitUntil([] { return libraryWindows().size() == 1; }));
+        QCOMPARE(m_app.state(), QProcess::Running);
+
+        // Without a bus the lock tells the second one apart.
+        const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+        const Run second = lumivale({});
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+        QCOMPARE(second.exitCode, 0);
+        QCOMPARE(second.err, QString("Lumivale is already running.\n"));
         QCOMPARE(m_app.state(), QProcess::Running);
     }
 
@@ -323,6 +389,59 @@ private Q_SLOTS:
                  qPrintable(run.out));
         QVERIFY(run.out.isEmpty() || run.out.endsWith('\n'));
         QVERIFY2(errStart.isEmpty() || run.err.startsWith(errStart), qPrintable(run.err));
+    }
+
+    // SIGKILL at random moments while it downloads and changes its preferences (LUMIVALE_KILL_ROUNDS
+    // kills). After every kill each JSON file still decodes; after the next start no temporary or
+    // orphan file is left; an import once in imported.json is never lost.
+    void killedAtAnyMoment() {
+        m_app.terminate();
+        m_app.waitForFinished();
+        // Downloads trickle in so that kills land in the middle of them.
+        for (const QString id : {"hue", "other"})
+            m_server.setResponse(
+                "/media/" + id + ".mp4",
+                {.body = contents(m_videos.path(TestVideo::Short1_5s)), .chunkSize = 4096, .intervalMs = 40});
+        const int rounds = std::max(qEnvironmentVariableIntValue("LUMIVALE_KILL_ROUNDS"), 6);
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("seed %u", seed);
+        QRandomGenerator random(seed);
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        for (int round = 0; round <= rounds; ++round) {
+            QProcess app;
+            app.setProcessEnvironment(m_app.processEnvironment());
+            app.start(QStringLiteral(LUMIVALE_BINARY), {});
+            QVERIFY(QTest::qWaitFor(
+                [&] { return bus.interface()->isServiceRegistered("org.lumivale.Lumivale").value(); },
+                60'000));
+            QCOMPARE(bus.call(control("Status"), QDBus::BlockWithGui, 60'000).type(),
+                     QDBusMessage::ReplyMessage);
+
+            // What the start left: the files of a kill in the middle of writing are gone by now.
+            QJsonArray imported;
+            QCOMPARE(undecodable(imported), QStringList());
+            QTRY_COMPARE_WITH_TIMEOUT(leftovers(imported), QStringList(), 20'000);
+            for (auto seen = m_imported.cbegin(); seen != m_imported.cend(); ++seen)
+                QVERIFY2(imported.contains(seen.value()), qPrintable("lost import " + seen.key()));
+            if (round == rounds) {
+                app.terminate();
+                QVERIFY(app.waitForFinished());
+                break;
+            }
+
+            bus.asyncCall(control("Use", {round % 2 ? "hue" : "other", "*"}));
+            bus.asyncCall(control(round % 2 ? "Pause" : "Resume"));
+            QTest::qWait(int(random.bounded(1500)));
+            ::kill(pid_t(app.processId()), SIGKILL);
+            QVERIFY(app.waitForFinished());
+            QTRY_VERIFY(!bus.interface()->isServiceRegistered("org.lumivale.Lumivale").value());
+
+            QJsonArray written;
+            QCOMPARE(undecodable(written), QStringList());
+            for (const QJsonValue& record : written)
+                m_imported.insert(record["id"].toString(), record.toObject());
+        }
+        qInfo("%d kills, %lld imports kept", rounds, qint64(m_imported.size()));
     }
 };
 

@@ -13,6 +13,7 @@
 #include "shell/bus/StatusReport.h"
 #include "shell/tray/StatusItem.h"
 #include "shell/tray/TrayHostWatcher.h"
+#include "shell/bus/TerminalText.h"
 #include "support/DBusMock.h"
 #include "support/DBusSandbox.h"
 #include "support/HttpTestServer.h"
@@ -240,6 +241,11 @@ private Q_SLOTS:
         const QJsonObject json = QJsonDocument::fromJson(StatusReport::toJson(report)).object();
         QCOMPARE(json.value("statusLine").toString(), QString("Paused: by you"));
         QCOMPARE(json.value("displays").toArray().at(1).toObject().value("running"), QJsonValue(false));
+        // Printed JSON shows no control character raw, and still holds the same values.
+        const QString odd = QString::fromUtf16(u"a\x1b]52;\u009b\u202e\u007f");
+        const QString printed = TerminalText::printableJson(QJsonDocument(QJsonObject{{"id", odd}}).toJson());
+        QCOMPARE(TerminalText::printable(printed), printed);
+        QCOMPARE(QJsonDocument::fromJson(printed.toUtf8()).object().value("id").toString(), odd);
 
         QCOMPARE(call("TogglePause").type(), QDBusMessage::ReplyMessage);
         QVERIFY(!m_engine->userPaused());

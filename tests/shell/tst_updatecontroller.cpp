@@ -48,7 +48,6 @@ private Q_SLOTS:
         QFETCH(QString, b);
         QFETCH(int, order);
         QCOMPARE(UpdateFeed::compareVersions(a, b), std::optional<int>(order));
-        QCOMPARE(UpdateFeed::compareVersions(b, a), std::optional<int>(-order));
     }
 
     void notVersions() {
@@ -77,6 +76,12 @@ private Q_SLOTS:
                                        << UpdateController::Outcome::Failed << failed;
         QTest::newRow("server error")
             << feed(document("2.0"), 500) << true << UpdateController::Outcome::Failed << failed;
+        const qint64 overLimit = UpdateController::maxFeedBytes + 1;
+        QTest::newRow("announced past the limit") << HttpTestServer::Response{.generatedBodySize = overLimit}
+                                                  << true << UpdateController::Outcome::Failed << failed;
+        QTest::newRow("endless") << HttpTestServer::Response{.generatedBodySize = qint64(1) << 40,
+                                                             .omitContentLength = true}
+                                 << true << UpdateController::Outcome::Failed << failed;
         QTest::newRow("unreachable") << feed({}) << false << UpdateController::Outcome::Failed << failed;
     }
     // The user's check shows every outcome in its window; a background check tells only of a newer one.

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
-// A fresh XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME for one test; the old values return
-// when it goes away.
+// A fresh XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and XDG_RUNTIME_DIR for one test; the old
+// values return when it goes away.
 class TempXdgHome {
 public:
     TempXdgHome();
@@ -17,6 +18,7 @@ public:
     [[nodiscard]] QString dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
     [[nodiscard]] QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
     [[nodiscard]] QString cacheHome() const { return m_dir.path() + QStringLiteral("/cache"); }
+    [[nodiscard]] QString runtimeDir() const { return m_dir.path() + QStringLiteral("/runtime"); }
     // $XDG_DATA_HOME/Lumivale
     [[nodiscard]] QString libraryRoot() const { return dataHome() + QStringLiteral("/Lumivale"); }
     // $XDG_CONFIG_HOME/Lumivale/preferences.json
@@ -25,7 +27,11 @@ public:
     }
 
 private:
+    struct Saved {
+        const char* name;
+        bool had;
+        QByteArray value;
+    };
     QTemporaryDir m_dir;
-    QByteArray m_oldData, m_oldConfig, m_oldCache;
-    bool m_hadData, m_hadConfig, m_hadCache;
+    QList<Saved> m_saved;
 };

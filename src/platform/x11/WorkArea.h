@@ -20,15 +20,23 @@ struct Strut {
     [[nodiscard]] static std::optional<Strut> fromFull(std::span<const uint32_t> values, const QSize& root);
 };
 
+// Where a window's frame reaches on the root: its position and size, its border, and the frame the
+// window manager drew around it (_NET_FRAME_EXTENTS: left, right, top, bottom). Extents that do not
+// fit the X coordinate space are ignored; nothing when the window itself does not fit.
+[[nodiscard]] std::optional<QRect> outerFrame(int x, int y, uint32_t width, uint32_t height, uint32_t border,
+                                              std::span<const uint32_t> extents);
+
 // The usable part of each monitor, in root window pixels.
 class WorkArea {
 public:
     // Each monitor less the struts that reach into it from the root's edges. A strut that would
-    // swallow a whole monitor belongs to a panel on a farther one and is ignored for it.
+    // swallow a whole monitor belongs to a panel on a farther one and is ignored for it; one that
+    // reserves more than the root holds is ignored altogether.
     [[nodiscard]] static QList<QRect> fromStruts(const QList<QRect>& monitors, const QSize& root,
                                                  const QList<Strut>& struts);
     // From GNOME's _GTK_WORKAREAS_D<n> (x, y, width, height per monitor): for each monitor the
-    // published area that overlaps it most, clipped to it; the whole monitor when none does.
+    // published area that overlaps it most, clipped to it; the whole monitor when none does. Areas
+    // that do not fit the X coordinate space are ignored.
     [[nodiscard]] static QList<QRect> fromGtkWorkareas(const QList<QRect>& monitors,
                                                        std::span<const uint32_t> values);
 };

@@ -1,6 +1,7 @@
 #include "platform/x11/X11WindowList.h"
 
 #include "platform/x11/NativeGeometry.h"
+#include "platform/x11/WorkArea.h"
 #include "platform/x11/X11Log.h"
 #include "platform/x11/XcbReply.h"
 
@@ -120,16 +121,11 @@ std::optional<QList<WindowInfo>> X11WindowList::onScreenWindows() const {
         if (const std::span<const uint32_t> value = propertyValues32(opacity.get()); !value.empty())
             info.alpha = static_cast<double>(value[0]) / 0xFFFFFFFFu;
         if (geometry && position) {
-            const std::span<const uint32_t> e = propertyValues32(extents.get());
-            const int left = e.size() >= 4 ? static_cast<int>(e[0]) : 0;
-            const int right = e.size() >= 4 ? static_cast<int>(e[1]) : 0;
-            const int top = e.size() >= 4 ? static_cast<int>(e[2]) : 0;
-            const int bottom = e.size() >= 4 ? static_cast<int>(e[3]) : 0;
-            const int border = geometry->border_width;
-            const QRect outer(position->dst_x - border - left, position->dst_y - border - top,
-                              geometry->width + 2 * border + left + right,
-                              geometry->height + 2 * border + top + bottom);
-            info.bounds = native.toLogical(outer);
+            const std::optional<QRect> outer =
+                outerFrame(position->dst_x, position->dst_y, geometry->width, geometry->height,
+                           geometry->border_width, propertyValues32(extents.get()));
+            if (outer)
+                info.bounds = native.toLogical(*outer);
         }
         windows.append(info);
     }

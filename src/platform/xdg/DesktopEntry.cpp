@@ -41,7 +41,13 @@ QString unescape(const QString& raw) {
 
 QString escape(const QString& value) {
     QString out;
-    for (const QChar c : value) {
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        // A reader trims the line, so spaces at either end of the value survive only escaped.
+        if (c == QLatin1Char(' ') && (i == 0 || i == value.size() - 1)) {
+            out.append(QLatin1String("\\s"));
+            continue;
+        }
         switch (c.unicode()) {
         case '\\':
             out.append(QLatin1String("\\\\"));

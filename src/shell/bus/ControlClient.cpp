@@ -4,6 +4,7 @@
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
 #include "shell/bus/StatusReport.h"
+#include "shell/bus/TerminalText.h"
 
 #include <QDBusConnectionInterface>
 #include <QTextStream>
@@ -45,7 +46,7 @@ int run(const CommandLine& command, QDBusConnection bus, QTextStream& out, QText
     if (std::optional<QDBusPendingReply<>> reply = send(control, command)) {
         reply->waitForFinished();
         if (reply->isError()) {
-            err << reply->error().message() << Qt::endl;
+            err << TerminalText::printable(reply->error().message()) << Qt::endl;
             return 1;
         }
         control.setTimeout(-1);
@@ -54,16 +55,16 @@ int run(const CommandLine& command, QDBusConnection bus, QTextStream& out, QText
     QDBusPendingReply<QVariantMap> status = control.Status();
     status.waitForFinished();
     if (status.isError()) {
-        err << status.error().message() << Qt::endl;
+        err << TerminalText::printable(status.error().message()) << Qt::endl;
         return 1;
     }
     const QVariantMap report = StatusReport::fromBus(status.argumentAt(0)).toMap();
     if (command.json)
-        out << QString::fromUtf8(StatusReport::toJson(report));
+        out << TerminalText::printableJson(QString::fromUtf8(StatusReport::toJson(report)));
     else if (command.action == CommandLine::Action::Status)
-        out << StatusReport::toText(report);
+        out << TerminalText::printable(StatusReport::toText(report));
     else
-        out << report.value(QString(ShellNames::statusLine)).toString() << '\n';
+        out << TerminalText::printable(report.value(QString(ShellNames::statusLine)).toString()) << '\n';
     out.flush();
     return 0;
 }

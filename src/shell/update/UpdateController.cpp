@@ -7,6 +7,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <memory>
 
 UpdateController::UpdateController(QNetworkAccessManager& network, QUrl feedUrl, QString currentVersion,
                                    QObject* parent)
@@ -40,11 +41,19 @@ void UpdateController::check(bool userAsked) {
     request.setTransferTimeout(requestTimeoutMs);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     QNetworkReply* reply = m_network->get(request);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, userAsked] {
+    // A body past the limit is given up as soon as it is announced or arrives, not read whole first.
+    auto tooLarge = std::make_shared<bool>(false);
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply, tooLarge](qint64 received, qint64 total) {
+        if (received > maxFeedBytes || total > maxFeedBytes) {
+            *tooLarge = true;
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, userAsked, tooLarge] {
         reply->deleteLater();
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         Result result;
-        if (reply->error() == QNetworkReply::NoError && status == 200 &&
+        if (!*tooLarge && reply->error() == QNetworkReply::NoError && status == 200 &&
             reply->bytesAvailable() <= maxFeedBytes)
             result = judge(reply->readAll());
         if (result.outcome == Outcome::Failed)

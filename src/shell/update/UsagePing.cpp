@@ -23,10 +23,14 @@ void UsagePing::send(const QString& event) const {
     QMetaObject::invokeMethod(m_network.data(), [network = m_network, url] {
         if (!network)
             return;
-        QNetworkReply* reply = network->get(QNetworkRequest(url));
+        QNetworkRequest request(url);
+        request.setTransferTimeout(timeoutMs);
+        QNetworkReply* reply = network->get(request);
+        // Only the request matters: the answer's body is never read, so none is let in.
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, &QNetworkReply::abort);
         QObject::connect(reply, &QNetworkReply::finished, reply, [reply] {
             reply->deleteLater();
-            if (reply->error() != QNetworkReply::NoError)
+            if (reply->error() != QNetworkReply::NoError && reply->error() != QNetworkReply::OperationCanceledError)
                 qCInfo(lcShell).noquote() << "Usage ping not sent -" << reply->errorString();
         });
     });

@@ -9,6 +9,8 @@ class QNetworkAccessManager;
 // The anonymous usage ping: one GET of "<base>/v1/ping?e=<event>&v=<version>", sent and forgotten.
 class UsagePing {
 public:
+    static constexpr int timeoutMs = 30'000;
+
     UsagePing(QNetworkAccessManager& network, QUrl endpoint, QString version);
 
     // The URL text of the ping, with the event and the version inserted unchanged.

@@ -155,27 +155,35 @@ private Q_SLOTS:
     }
 
     // Qt moves the window of a vanished screen elsewhere; when the monitor returns, its wallpaper
-    // returns on it.
-    void monitorRemovedAndAddedAgain() {
+    // returns on it. Monitors come and go many times with two wallpapers playing (more rounds with
+    // LUMIVALE_HOTPLUG_ROUNDS, as under the sanitizers, where a fault would show as a crash or a leak).
+    void monitorsRemovedAndAddedAgain() {
         XvfbSession& session = *XvfbSession::current();
         DesktopRig rig;
         rig.addVideo("a", m_videos.path(TestVideo::Long10s));
+        rig.addVideo("b", m_videos.path(TestVideo::Short1_5s));
         rig.start({{"*", "a"}});
+        rig.engine->setAssignment(rig.keyOf("RIGHT"), "b");
+        rig.engine->apply();
         QVERIFY(rig.waitForNewFrames({rig.window("LEFT"), rig.window("RIGHT")}));
 
-        QVERIFY(session.deleteMonitor("RIGHT"));
-        QTRY_COMPARE(rig.factory.windows().size(), 1);
-        QVERIFY(rig.window("LEFT"));
-        QCOMPARE(rig.factory.players().size(), 1);
-
-        QVERIFY(session.setMonitor(XvfbMonitor::right()));
-        QTRY_COMPARE(rig.factory.windows().size(), 2);
+        const int rounds = qEnvironmentVariableIntValue("LUMIVALE_HOTPLUG_ROUNDS");
+        for (int round = 0; round < std::max(rounds, 3); ++round) {
+            // LEFT holds Xvfb's only output, which Qt would keep as a screen of its own.
+            const XvfbMonitor monitor = XvfbMonitor::right();
+            QVERIFY(session.deleteMonitor(monitor.name));
+            QTRY_COMPARE(rig.factory.windows().size(), 1);
+            QVERIFY(!rig.window(monitor.name));
+            QCOMPARE(rig.factory.players().size(), 1);
+            QVERIFY(session.setMonitor(monitor));
+            QTRY_COMPARE(rig.factory.windows().size(), 2);
+            QTRY_VERIFY(rig.window(monitor.name));
+        }
         X11WallpaperWindow* right = rig.window("RIGHT");
-        QVERIFY(right);
-        QTRY_COMPARE(right->screen()->name(), "RIGHT");
         QCOMPARE(right->geometry(), QRect(1920, 0, 1920, 1080));
-        QVERIFY(rig.waitForNewFrames({right}));
-        QCOMPARE(right->player(), rig.window("LEFT")->player());
+        QVERIFY(rig.waitForNewFrames({rig.window("LEFT"), right}));
+        QCOMPARE(rig.factory.players().size(), 2);
+        QCOMPARE(right->player(), rig.playerOf("b"));
 
         const QImage screen = screenshot("monitor-back.png");
         QVERIFY(!screen.isNull());

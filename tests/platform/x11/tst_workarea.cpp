@@ -45,6 +45,8 @@ private Q_SLOTS:
         QTest::newRow("legacy strut spans its whole edge")
             << Struts{*Strut::fromFull(std::array<uint32_t, 4>{0, 0, 25, 0}, root)}
             << Rects{QRect(0, 25, 1920, 1055), QRect(1920, 25, 1920, 1055)};
+        QTest::newRow("reserving more than the root")
+            << Struts{{.bottom = 0xFFFFFFF0, .bottomStartX = 0, .bottomEndX = 3839}} << monitors;
         QTest::newRow("two panels") << Struts{top(30, 1920, 3839), top(20, 0, 1919)}
                                     << Rects{QRect(0, 20, 1920, 1060), QRect(1920, 30, 1920, 1050)};
     }
@@ -62,12 +64,35 @@ private Q_SLOTS:
     }
 
     void gtkWorkareas() {
-        const std::array<uint32_t, 8> areas{1920, 32, 1920, 1048, 0, 0, 1920, 1000};
+        const std::array<uint32_t, 12> areas{1920, 32, 1920, 1048, 0, 0, 1920, 1000, 0, 0, 0x7FFFFFFF, 9};
         QCOMPARE(WorkArea::fromGtkWorkareas(monitors, areas),
                  (Rects{QRect(0, 0, 1920, 1000), QRect(1920, 32, 1920, 1048)}));
-        // A monitor that no area overlaps keeps its whole frame.
+        // A monitor that no area overlaps keeps its whole frame; an area beyond X's range is none.
         QCOMPARE(WorkArea::fromGtkWorkareas(monitors, std::span(areas).first(4)),
                  (Rects{left, QRect(1920, 32, 1920, 1048)}));
+        QCOMPARE(WorkArea::fromGtkWorkareas(monitors, std::span(areas).last(4)), monitors);
+    }
+
+    void frames_data() {
+        using Values = QList<uint32_t>;
+        QTest::addColumn<int>("x");
+        QTest::addColumn<uint32_t>("width");
+        QTest::addColumn<Values>("extents");
+        QTest::addColumn<QRect>("outer");
+        QTest::newRow("no frame") << 10 << 100u << Values{} << QRect(8, 18, 104, 54);
+        QTest::newRow("frame") << 10 << 100u << Values{1, 2, 20, 3} << QRect(7, -2, 107, 77);
+        QTest::newRow("frame beyond X's range")
+            << 10 << 100u << Values{0xFFFFFFFF, 0x80000000, 0x7FFFFFFF, 1} << QRect(8, 18, 104, 54);
+        QTest::newRow("window beyond X's range") << 10 << 0x80000000u << Values{} << QRect();
+        QTest::newRow("position beyond X's range") << -0x7FFFFFFF << 100u << Values{} << QRect();
+    }
+    // The window at (x, 20), 50 high with a border of 2.
+    void frames() {
+        QFETCH(int, x);
+        QFETCH(uint32_t, width);
+        QFETCH(QList<uint32_t>, extents);
+        QFETCH(QRect, outer);
+        QCOMPARE(outerFrame(x, 20, width, 50, 2, extents).value_or(QRect()), outer);
     }
 
     void nativeToQtCoordinates() {
