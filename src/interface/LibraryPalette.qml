@@ -1,5 +1,6 @@
 pragma Singleton
 import QtQuick
+import Lumivale.Interface
 
 // The library palette. Every view of the library window forces the dark appearance, so default text
 // is white.
