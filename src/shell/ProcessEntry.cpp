@@ -11,6 +11,7 @@
 #include "shell/BusService.h"
 #include "shell/CommandLine.h"
 #include "shell/ControlClient.h"
+#include "shell/DisplayBackend.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/ShellNames.h"
 #include "shell/SystemUptime.h"
@@ -30,15 +31,6 @@ void nameTheApplication() {
     QCoreApplication::setApplicationName(QString(ShellNames::applicationName));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMIVALE_VERSION));
     QGuiApplication::setDesktopFileName(QString(ShellNames::applicationId));
-}
-
-// The wallpaper windows need X11; on a Wayland session Qt would otherwise pick Wayland.
-void preferX11() {
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsSet("DISPLAY"))
-        return;
-    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
-        qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
 // --help, --version and the commands for a running instance need no display.
@@ -64,7 +56,7 @@ int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
 }
 
 int runApplication(int argc, char* argv[]) {
-    preferX11();
+    const DisplayBackend::Kind backend = DisplayBackend::prepare();
     nameTheApplication();
     // Before the application exists: shared GL contexts, and EGL where GLX would re-fault buffers.
     DesktopGl::prepareApplication();
@@ -78,7 +70,7 @@ int runApplication(int argc, char* argv[]) {
     if (bus.claim() == BusService::Claim::Taken)
         return BusService::activateRunningInstance(QDBusConnection::sessionBus()) ? 0 : 1;
 
-    LinuxPlatform platform;
+    LinuxPlatform platform(backend);
     Preferences& preferences = Preferences::shared();
     LibraryStore& store = LibraryStore::shared();
     WallpaperEngine engine(store, preferences, platform.engine());

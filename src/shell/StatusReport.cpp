@@ -4,6 +4,7 @@
 #include "engine/ScreenSource.h"
 #include "engine/WallpaperEngine.h"
 #include "library/LibraryStore.h"
+#include "shell/DisplayBackend.h"
 #include "shell/ShellNames.h"
 
 #include <QDBusArgument>
@@ -63,7 +64,8 @@ QVariantMap collect(const WallpaperEngine& engine, const LibraryStore& store, co
             {QString(ShellNames::pauseReason), engine.pauseReasonText()},
             {QString(ShellNames::userPaused), engine.userPaused()},
             {QString(ShellNames::assignments), assignments},
-            {QString(ShellNames::displays), displays}};
+            {QString(ShellNames::displays), displays},
+            {QString(DisplayBackend::reportKey), DisplayBackend::name(DisplayBackend::current())}};
 }
 
 QVariant fromBus(const QVariant& value) {
@@ -136,6 +138,9 @@ QString toText(const QVariantMap& report) {
                               : QStringLiteral(", paused"));
         text += QLatin1Char('\n');
     }
+    if (const QString backend = report.value(QString(DisplayBackend::reportKey)).toString();
+        !backend.isEmpty())
+        text += QStringLiteral("backend: ") + backend + QLatin1Char('\n');
     return text;
 }
 
