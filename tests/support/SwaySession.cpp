@@ -48,7 +48,7 @@ SwaySession::SwaySession(const QStringList& config) {
     const QDir runtime(m_runtime.path());
     QString socket;
     QString ipc;
-    QTest::qWaitFor(
+    const bool started = QTest::qWaitFor(
         [&] {
             const QStringList sockets = runtime.entryList({QStringLiteral("wayland-*")}, QDir::System);
             const QStringList ipcs = runtime.entryList({QStringLiteral("sway-ipc.*")}, QDir::System);
@@ -57,9 +57,10 @@ SwaySession::SwaySession(const QStringList& config) {
             return !socket.isEmpty() && !ipc.isEmpty();
         },
         startSeconds * 1000);
-    if (socket.isEmpty() || ipc.isEmpty()) {
+    if (!started) {
         QFile log(m_runtime.filePath(QStringLiteral("sway.log")));
-        log.open(QIODevice::ReadOnly);
+        if (!log.open(QIODevice::ReadOnly))
+            qWarning() << "no sway log";
         m_error = QStringLiteral("sway did not start: ") + QString::fromUtf8(log.readAll().right(2000));
         return;
     }

@@ -11,7 +11,7 @@ class FrameVisibility {
 public:
     using Clock = std::chrono::steady_clock;
     using TimePoint = Clock::time_point;
-    static constexpr std::chrono::milliseconds lateAfter{500};
+    static constexpr std::chrono::milliseconds lateAfter{1000};
     static constexpr std::chrono::milliseconds probeEvery{1000};
 
     // A frame callback was asked for (with a new frame or a probe).

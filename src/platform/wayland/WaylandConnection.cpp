@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcWayland, "lumivale.wayland")
 
@@ -333,6 +334,22 @@ bool WaylandConnection::roundtrip() {
     return true;
 }
 
+void WaylandConnection::serviceSoon() {
+    if (std::exchange(m_serviceQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_serviceQueued = false;
+            if (m_lost)
+                return;
+            if (wl_display_dispatch_pending(m_display) < 0)
+                checkError();
+            flush();
+        },
+        Qt::QueuedConnection);
+}
+
 void WaylandConnection::readEvents() {
     if (m_lost)
         return;
@@ -344,6 +361,7 @@ void WaylandConnection::readEvents() {
     }
     if (wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0)
         checkError();
+    flush();
 }
 
 void WaylandConnection::checkError() {

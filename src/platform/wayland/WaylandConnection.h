@@ -80,6 +80,9 @@ public:
     void flush();
     // Sends and waits for everything the compositor has to say so far.
     bool roundtrip();
+    // Soon, from the event loop: handles events that someone else (EGL) read off the socket, then
+    // sends what is queued. Needed after every buffer swap, and where the loop never sleeps.
+    void serviceSoon();
 
 Q_SIGNALS:
     // An output was added, removed or changed. Several may come in one burst.
@@ -111,4 +114,5 @@ private:
     std::vector<std::unique_ptr<Toplevel>> m_toplevels;
     std::unique_ptr<QSocketNotifier> m_notifier;
     bool m_lost = false;
+    bool m_serviceQueued = false;
 };

@@ -133,6 +133,7 @@ void WaylandVideoGl::swap(VideoSurface& surface) {
     // The callback must be asked for before the commit that eglSwapBuffers makes.
     window->requestFrame();
     eglSwapBuffers(m_egl.display(), window->eglSurface());
+    window->presented();
 }
 
 void* WaylandVideoGl::procAddress(const char* name) const {

@@ -153,6 +153,7 @@ void WaylandWallpaperWindow::configure(quint32 serial, QSize size) {
     if (m_mpvPlayer)
         m_mpvPlayer->surfacesChanged();
     scheduleCheck();
+    m_connection.serviceSoon();
 }
 
 void WaylandWallpaperWindow::updateScale() {
@@ -209,6 +210,10 @@ void WaylandWallpaperWindow::requestFrame() {
     wl_callback_add_listener(m_frameCallback, &Listeners::frame, this);
     m_frames.requested(now());
     scheduleCheck();
+}
+
+void WaylandWallpaperWindow::presented() {
+    m_connection.serviceSoon();
 }
 
 void WaylandWallpaperWindow::frameDone() {

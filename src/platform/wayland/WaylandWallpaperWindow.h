@@ -55,6 +55,8 @@ public:
     void setSwapIntervalSet() { m_swapIntervalSet = true; }
     // Asks for a frame callback with the next commit.
     void requestFrame();
+    // A buffer was just presented.
+    void presented();
 
     [[nodiscard]] const QString& outputName() const { return m_outputName; }
     [[nodiscard]] quint64 framesShown() const { return m_framesShown; }

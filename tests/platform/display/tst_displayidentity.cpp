@@ -9,6 +9,8 @@
 #include <QTest>
 
 using Output = DisplayIdentity::Output;
+// Connector folder -> its edid file.
+using DrmTree = QMap<QString, QByteArray>;
 
 namespace {
 std::optional<Edid> parsed(const EdidBlock& block) {
@@ -105,22 +107,22 @@ private Q_SLOTS:
     // Under Wayland the EDID comes from the kernel's connector folders: the same bytes must give the
     // same keys as the X11 path, which reads them from RandR.
     void sysfsEdidGivesTheSameKeys_data() {
-        QTest::addColumn<QMap<QString, QByteArray>>("tree"); // connector folder -> edid file
+        QTest::addColumn<DrmTree>("tree");
         QTest::addColumn<QStringList>("connectors");
         QTest::addColumn<QList<QByteArray>>("edids"); // what RandR would give for each connector
         const QByteArray serial = EdidBlock{.serialNumber = 4242}.bytes();
         const QByteArray twin = EdidBlock{}.bytes();
-        QTest::newRow("one display") << QMap<QString, QByteArray>{{"card1-DP-1", serial}}
-                                     << QStringList{"DP-1"} << QList<QByteArray>{serial};
-        QTest::newRow("twins") << QMap<QString, QByteArray>{{"card0-DP-1", twin}, {"card0-DP-2", twin}}
+        QTest::newRow("one display") << DrmTree{{"card1-DP-1", serial}} << QStringList{"DP-1"}
+                                     << QList<QByteArray>{serial};
+        QTest::newRow("twins") << DrmTree{{"card0-DP-1", twin}, {"card0-DP-2", twin}}
                                << QStringList{"DP-1", "DP-2"} << QList<QByteArray>{twin, twin};
-        QTest::newRow("short file") << QMap<QString, QByteArray>{{"card0-DP-1", serial.left(100)}}
-                                    << QStringList{"DP-1"} << QList<QByteArray>{QByteArray()};
-        QTest::newRow("missing file") << QMap<QString, QByteArray>{{"card0-DP-10", serial}}
-                                      << QStringList{"DP-1"} << QList<QByteArray>{QByteArray()};
+        QTest::newRow("short file") << DrmTree{{"card0-DP-1", serial.left(100)}} << QStringList{"DP-1"}
+                                    << QList<QByteArray>{QByteArray()};
+        QTest::newRow("missing file")
+            << DrmTree{{"card0-DP-10", serial}} << QStringList{"DP-1"} << QList<QByteArray>{QByteArray()};
     }
     void sysfsEdidGivesTheSameKeys() {
-        QFETCH(QMap<QString, QByteArray>, tree);
+        QFETCH(DrmTree, tree);
         QFETCH(QStringList, connectors);
         QFETCH(QList<QByteArray>, edids);
         QTemporaryDir root;

@@ -44,12 +44,12 @@ private Q_SLOTS:
     void frameVisibility_data() {
         QTest::addColumn<QString>("events");
         QTest::newRow("never asked") << "0? 5000?";
-        QTest::newRow("answered in time") << "0r 16d 16? 33r 400? 499?";
-        QTest::newRow("late callback hides") << "0r 499? 500h 3000h";
-        QTest::newRow("answer shows again") << "0r 600h 900d 900?";
+        QTest::newRow("answered in time") << "0r 16d 16? 33r 400? 999?";
+        QTest::newRow("late callback hides") << "0r 999? 1000h 3000h";
+        QTest::newRow("answer shows again") << "0r 1100h 1200d 1200?";
         QTest::newRow("probe while idle") << "0r 16d 1015n 1015? 1016p";
         QTest::newRow("no probe while pending") << "0r 16d 1016r 1100? 2100n 2100h";
-        QTest::newRow("reset forgets") << "0r 600h 600x 600? 1600p";
+        QTest::newRow("reset forgets") << "0r 1100h 1100x 1100? 2100p";
     }
     void frameVisibility() {
         QFETCH(QString, events);

@@ -113,6 +113,8 @@ private Q_SLOTS:
     }
 
     void cleanup() {
+        if (m_store)
+            m_store->setWallpaperTarget(nullptr);
         m_engine.reset();
         m_factory.reset();
         m_windowList.reset();
@@ -133,10 +135,9 @@ private Q_SLOTS:
         QTest::qWait(500);
         QVERIFY(differingPixels(before, m_sway->screenshot("HEADLESS-1")) > 1000);
 
+        // Paused, both outputs keep the last frame: the same one.
         m_factory->players().first()->pause();
-        const quint64 shown = window("HEADLESS-2")->framesShown();
-        QTest::qWait(500);
-        QCOMPARE(window("HEADLESS-2")->framesShown(), shown);
+        QTest::qWait(1000);
         const QImage left = m_sway->screenshot("HEADLESS-1");
         const QImage right = m_sway->screenshot("HEADLESS-2");
         QCOMPARE(right.size(), QSize(1280, 720));
@@ -149,7 +150,8 @@ private Q_SLOTS:
         QCOMPARE(m_factory->players().size(), 2);
         const auto playerOn = [&](const QString& output) { return window(output)->player(); };
 
-        // sway puts the new window on the focused output, the first.
+        // sway puts the new window on the focused output.
+        QVERIFY(m_sway->message({"focus", "output", "HEADLESS-1"}));
         QVERIFY(m_sway->startClient("mpv", {"--vo=wlshm", "--fs", "--loop-file=inf", "--no-audio",
                                             m_videos.path(TestVideo::Long10s)}));
         QVERIFY(QTest::qWaitFor([&] { return playerOn("HEADLESS-1")->rate() == 0.0; }, 20'000));
@@ -168,7 +170,9 @@ private Q_SLOTS:
         QCOMPARE(m_factory->players().size(), 1);
         const QImage shot = m_sway->screenshot("HEADLESS-3");
         QVERIFY(!shot.isNull());
-        QVERIFY(differingPixels(shot, QImage(shot.size(), shot.format())) > shot.width() * shot.height() / 2);
+        QImage black(shot.size(), QImage::Format_RGB32);
+        black.fill(Qt::black);
+        QVERIFY(differingPixels(shot, black) > shot.width() * shot.height() / 2);
     }
 };
 
