@@ -94,14 +94,23 @@ WaylandVideoGl::~WaylandVideoGl() {
 
 bool WaylandVideoGl::makeCurrentOffscreen() {
     // Mesa and the other Wayland drivers offer surfaceless contexts; the texture is all that is drawn.
-    return eglMakeCurrent(m_egl.display(), EGL_NO_SURFACE, EGL_NO_SURFACE, m_context);
+    if (eglMakeCurrent(m_egl.display(), EGL_NO_SURFACE, EGL_NO_SURFACE, m_context))
+        return true;
+    qCWarning(lcWayland) << "EGL cannot make the player's context current (error" << Qt::hex << eglGetError()
+                         << ")";
+    return false;
 }
 
 bool WaylandVideoGl::makeCurrent(VideoSurface& surface) {
     WaylandWallpaperWindow* window = windowOf(surface);
     const EGLSurface target = window ? window->eglSurface() : EGL_NO_SURFACE;
-    if (target == EGL_NO_SURFACE || !eglMakeCurrent(m_egl.display(), target, target, m_context))
+    if (target == EGL_NO_SURFACE)
         return false;
+    if (!eglMakeCurrent(m_egl.display(), target, target, m_context)) {
+        qCWarning(lcWayland) << "EGL cannot draw into the wallpaper on" << window->outputName() << "(error"
+                             << Qt::hex << eglGetError() << ")";
+        return false;
+    }
     // Presenting must never wait for the compositor: it stops answering for hidden surfaces. The
     // window paces itself with its own frame callbacks.
     if (!window->swapIntervalSet()) {

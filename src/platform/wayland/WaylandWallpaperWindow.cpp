@@ -128,6 +128,7 @@ void WaylandWallpaperWindow::destroySurface() {
     wl_surface_destroy(m_surface);
     m_surface = nullptr;
     m_size = {};
+    m_hasBuffer = false;
     m_frames.reset();
     m_connection.flush();
 }
@@ -213,6 +214,7 @@ void WaylandWallpaperWindow::requestFrame() {
 }
 
 void WaylandWallpaperWindow::presented() {
+    m_hasBuffer = true;
     m_connection.serviceSoon();
 }
 
@@ -230,7 +232,7 @@ void WaylandWallpaperWindow::frameDone() {
 
 void WaylandWallpaperWindow::check() {
     reportVisibility();
-    if (m_frames.probeDue(now()) && isConfigured()) {
+    if (m_frames.probeDue(now()) && m_hasBuffer) {
         // Nothing new was drawn for a while: an empty commit with a callback keeps the answer coming.
         requestFrame();
         wl_surface_commit(m_surface);

@@ -92,6 +92,8 @@ private:
     QSize m_size;
     int m_scale = 1;
     bool m_swapIntervalSet = false;
+    // A compositor answers no callback for a surface without a buffer: no probes before the first.
+    bool m_hasBuffer = false;
 
     FrameVisibility m_frames;
     QTimer m_checkTimer;
