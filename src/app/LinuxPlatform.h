@@ -1,21 +1,24 @@
 #pragma once
 
 #include "engine/EnginePlatform.h"
+#include "shell/DisplayBackend.h"
 
 #include <memory>
 
 class ScreenSource;
 class SystemConditions;
 class WallpaperFactory;
+class WaylandConnection;
 class WindowList;
 class X11Dpms;
+class X11MpvWallpaperFactory;
 
-// The real system's adapters for the engine: X11 screens and window list, wallpaper windows with
-// libmpv players, and the conditions read from D-Bus services, the kernel and DPMS. Made after the
-// Qt application and kept until the engine is gone.
+// The real system's adapters for the engine: screens, window list and wallpaper windows with libmpv
+// players through X11 or the Wayland layer shell, and the conditions read from D-Bus services, the
+// kernel and DPMS. Made after the Qt application and kept until the engine is gone.
 class LinuxPlatform {
 public:
-    LinuxPlatform();
+    explicit LinuxPlatform(DisplayBackend::Kind backend = DisplayBackend::Kind::X11);
     ~LinuxPlatform();
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
@@ -24,7 +27,11 @@ public:
     [[nodiscard]] const ScreenSource& screens() const { return *m_screens; }
 
 private:
+    X11MpvWallpaperFactory* useX11();
+    [[nodiscard]] bool useWayland();
+
     std::unique_ptr<X11Dpms> m_dpms;
+    std::unique_ptr<WaylandConnection> m_wayland;
     std::unique_ptr<ScreenSource> m_screens;
     std::unique_ptr<WallpaperFactory> m_factory;
     std::unique_ptr<SystemConditions> m_conditions;

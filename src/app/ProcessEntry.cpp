@@ -12,6 +12,8 @@
 #include "platform/mpv/MpvLocale.h"
 #include "platform/xdg/SystemUptime.h"
 #include "shell/AppDelegate.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "shell/DisplayBackend.h"
 #include "shell/InstanceLock.h"
 #include "shell/ShellLog.h"
 #include "shell/ShellNames.h"
@@ -50,15 +52,6 @@ void installTranslation(QCoreApplication& app) {
         QCoreApplication::installTranslator(translator);
 }
 
-// The wallpaper windows need X11; on a Wayland session Qt would otherwise pick Wayland.
-void preferX11() {
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsSet("DISPLAY"))
-        return;
-    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
-        qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-}
-
 // --help, --version and the commands for a running instance need no display.
 int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
     QCoreApplication app(argc, argv);
@@ -83,7 +76,7 @@ int runWithoutWindows(int argc, char* argv[], const CommandLine& command) {
 }
 
 int runApplication(int argc, char* argv[]) {
-    preferX11();
+    const DisplayBackend::Kind backend = DisplayBackend::prepare(&WaylandConnection::offersLayerShell);
     nameTheApplication();
     const QVariantMap launchData = BusService::launchPlatformData();
     // Before the application exists: shared GL contexts, and EGL where GLX would re-fault buffers.
@@ -112,7 +105,7 @@ int runApplication(int argc, char* argv[]) {
         return 0;
     }
 
-    LinuxPlatform platform;
+    LinuxPlatform platform(backend);
     Preferences& preferences = Preferences::shared();
     LibraryStore& store = LibraryStore::shared();
     WallpaperEngine engine(store, preferences, platform.engine());

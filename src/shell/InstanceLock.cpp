@@ -1,20 +1,16 @@
 #include "shell/InstanceLock.h"
 
 #include "core/AppPaths.h"
+#include "shell/ShellLog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-namespace {
-Q_LOGGING_CATEGORY(lcShellLock, "lumivale.shell")
-}
 
 QString InstanceLock::defaultPath() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -27,13 +23,13 @@ InstanceLock::InstanceLock(const QString& path) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        qCWarning(lcShellLock) << "No instance lock at" << path << ":" << std::strerror(errno);
+        qCWarning(lcShell) << "No instance lock at" << path << ":" << std::strerror(errno);
         return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         m_taken = errno == EWOULDBLOCK;
         if (!m_taken)
-            qCWarning(lcShellLock) << "No instance lock at" << path << ":" << std::strerror(errno);
+            qCWarning(lcShell) << "No instance lock at" << path << ":" << std::strerror(errno);
         ::close(fd);
         return;
     }

@@ -1,5 +1,5 @@
 #include "FuzzCheck.h"
-#include "platform/x11/Edid.h"
+#include "platform/display/Edid.h"
 
 #include <array>
 #include <cstdint>

@@ -237,7 +237,8 @@ private Q_SLOTS:
         QCOMPARE(StatusReport::toText(report), QString("Paused: by you\n"
                                                        "assigned: local on all displays\n"
                                                        "display LEFT-KEY [LEFT-KEY]: local, paused\n"
-                                                       "display RIGHT-KEY [RIGHT-KEY]: local, paused\n"));
+                                                       "display RIGHT-KEY [RIGHT-KEY]: local, paused\n"
+                                                       "backend: none\n"));
         const QJsonObject json = QJsonDocument::fromJson(StatusReport::toJson(report)).object();
         QCOMPARE(json.value("statusLine").toString(), QString("Paused: by you"));
         QCOMPARE(json.value("displays").toArray().at(1).toObject().value("running"), QJsonValue(false));

@@ -31,9 +31,8 @@ public:
     void setPlayer(SharedPlayer* player) override;
     [[nodiscard]] bool isVisible() const override;
 
-    [[nodiscard]] QWindow* videoWindow() override { return this; }
     [[nodiscard]] QSize videoPixelSize() const override;
-    [[nodiscard]] bool showsVideo() const override { return isVisible(); }
+    [[nodiscard]] bool showsVideo() const override { return isVisible() && isExposed(); }
     void videoFrameShown() override { ++m_framesShown; }
     void videoPlayerGone() override;
 

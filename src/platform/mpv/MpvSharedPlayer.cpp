@@ -3,26 +3,39 @@
 #include "platform/mpv/MpvClient.h"
 #include "platform/mpv/MpvLog.h"
 #include "platform/mpv/MpvNames.h"
-#include "platform/mpv/MpvRenderContext.h"
+#include "platform/mpv/QtVideoGl.h"
+#include "platform/mpv/VideoGl.h"
 #include "platform/mpv/VideoSurface.h"
 
-#include <QGuiApplication>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLExtraFunctions>
+#include <QRect>
 #include <QVarLengthArray>
-#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mpv/render_gl.h>
+#include <type_traits>
 #include <utility>
 
 namespace {
 
-// glBlitFramebuffer came with OpenGL 3.0 and OpenGL ES 3.0.
-[[nodiscard]] bool canBlit(const QSurfaceFormat& format) {
-    return format.majorVersion() >= 3;
+void* glProcAddress(void* gl, const char* name) {
+    return static_cast<const VideoGl*>(gl)->procAddress(name);
+}
+
+[[nodiscard]] mpv_render_context* createRenderContext(mpv_handle* core, VideoGl& gl) {
+    mpv_opengl_init_params glInit{&glProcAddress, &gl};
+    QVarLengthArray<mpv_render_param, 4> params{
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+    };
+    // Lets hardware decoders hand frames to GL.
+    if (const mpv_render_param display = gl.displayParam(); display.type != MPV_RENDER_PARAM_INVALID)
+        params.append(display);
+    params.append({MPV_RENDER_PARAM_INVALID, nullptr});
+    mpv_render_context* render = nullptr;
+    if (mpv_render_context_create(&render, core, params.data()) < 0)
+        return nullptr;
+    return render;
 }
 
 // The display size of the decoded video, rotation included; empty until mpv knows it.
@@ -63,25 +76,35 @@ namespace {
 
 } // namespace
 
+// The few GL entry points the texture and the copies need, from whichever GL the player draws with.
+struct MpvSharedPlayer::GlCalls {
+    void(QOPENGLF_APIENTRYP genTextures)(GLsizei, GLuint*) = nullptr;
+    void(QOPENGLF_APIENTRYP deleteTextures)(GLsizei, const GLuint*) = nullptr;
+    void(QOPENGLF_APIENTRYP bindTexture)(GLenum, GLuint) = nullptr;
+    void(QOPENGLF_APIENTRYP texParameteri)(GLenum, GLenum, GLint) = nullptr;
+    void(QOPENGLF_APIENTRYP texImage2D)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum,
+                                        const void*) = nullptr;
+    void(QOPENGLF_APIENTRYP genFramebuffers)(GLsizei, GLuint*) = nullptr;
+    void(QOPENGLF_APIENTRYP deleteFramebuffers)(GLsizei, const GLuint*) = nullptr;
+    void(QOPENGLF_APIENTRYP bindFramebuffer)(GLenum, GLuint) = nullptr;
+    void(QOPENGLF_APIENTRYP framebufferTexture2D)(GLenum, GLenum, GLenum, GLuint, GLint) = nullptr;
+    void(QOPENGLF_APIENTRYP blitFramebuffer)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint,
+                                             GLbitfield, GLenum) = nullptr;
+};
+
 std::unique_ptr<MpvSharedPlayer> MpvSharedPlayer::create(const QString& file) {
-    const QSurfaceFormat format = surfaceFormat();
-    auto offscreen = std::make_unique<QOffscreenSurface>();
-    offscreen->setFormat(format);
-    offscreen->create();
-    if (!offscreen->isValid()) {
-        qCWarning(lcMpv).noquote() << "No player for" << file << "- no offscreen OpenGL surface";
-        return nullptr;
-    }
-    auto context = std::make_unique<QOpenGLContext>();
-    context->setFormat(format);
-    context->setShareContext(QOpenGLContext::globalShareContext());
-    if (!context->create()) {
+    std::unique_ptr<QtVideoGl> gl = QtVideoGl::create();
+    if (!gl) {
         qCWarning(lcMpv).noquote() << "No player for" << file << "- no OpenGL context";
         return nullptr;
     }
+    return create(file, std::move(gl));
+}
 
-    std::unique_ptr<MpvSharedPlayer> player(
-        new MpvSharedPlayer(file, std::move(offscreen), std::move(context)));
+std::unique_ptr<MpvSharedPlayer> MpvSharedPlayer::create(const QString& file, std::unique_ptr<VideoGl> gl) {
+    if (!gl)
+        return nullptr;
+    std::unique_ptr<MpvSharedPlayer> player(new MpvSharedPlayer(file, std::move(gl)));
     if (!player->start()) {
         qCWarning(lcMpv).noquote() << "No player for" << file << "- libmpv did not start";
         return nullptr;
@@ -90,30 +113,44 @@ std::unique_ptr<MpvSharedPlayer> MpvSharedPlayer::create(const QString& file) {
 }
 
 QSurfaceFormat MpvSharedPlayer::surfaceFormat() {
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    // Video needs colour only; a depth and stencil buffer would be megabytes per window for nothing.
-    format.setDepthBufferSize(0);
-    format.setStencilBufferSize(0);
-    format.setAlphaBufferSize(0);
-    return format;
+    return QtVideoGl::surfaceFormat();
 }
 
-MpvSharedPlayer::MpvSharedPlayer(QString file, std::unique_ptr<QOffscreenSurface> surface,
-                                 std::unique_ptr<QOpenGLContext> context)
-    : m_file(std::move(file)), m_offscreen(std::move(surface)), m_context(std::move(context)) {}
+MpvSharedPlayer::MpvSharedPlayer(QString file, std::unique_ptr<VideoGl> gl)
+    : m_file(std::move(file)), m_gl(std::move(gl)), m_calls(std::make_unique<GlCalls>()) {}
 
 MpvSharedPlayer::~MpvSharedPlayer() {
-    for (VideoSurface* surface : std::exchange(m_surfaces, {}))
+    for (VideoSurface* surface : std::exchange(m_surfaces, {})) {
+        m_gl->release(*surface);
         surface->videoPlayerGone();
+    }
     // mpv frees its GL objects in the context they were made in, and wants the renderer gone before
     // the core; terminating the core also ends every callback, so no more work gets queued here.
-    const bool current = m_context->makeCurrent(m_offscreen.get());
+    const bool current = m_gl->makeCurrentOffscreen();
     m_render.reset();
     if (current) {
         releaseTexture();
-        m_context->doneCurrent();
+        m_gl->doneCurrent();
     }
     m_core.reset();
+}
+
+bool MpvSharedPlayer::loadGl() {
+    const auto load = [this](auto& entry, const char* name) {
+        entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(m_gl->procAddress(name));
+        return entry != nullptr;
+    };
+    GlCalls& gl = *m_calls;
+    const bool basics = load(gl.genTextures, "glGenTextures") & load(gl.deleteTextures, "glDeleteTextures") &
+                        load(gl.bindTexture, "glBindTexture") & load(gl.texParameteri, "glTexParameteri") &
+                        load(gl.texImage2D, "glTexImage2D") & load(gl.genFramebuffers, "glGenFramebuffers") &
+                        load(gl.deleteFramebuffers, "glDeleteFramebuffers") &
+                        load(gl.bindFramebuffer, "glBindFramebuffer") &
+                        load(gl.framebufferTexture2D, "glFramebufferTexture2D");
+    // Without the copy, each surface has mpv render into it.
+    if (!m_gl->canBlit() || !load(gl.blitFramebuffer, "glBlitFramebuffer"))
+        gl.blitFramebuffer = nullptr;
+    return basics;
 }
 
 bool MpvSharedPlayer::start() {
@@ -125,10 +162,10 @@ bool MpvSharedPlayer::start() {
     mpv_observe_property(core, 0, MpvNames::videoParams, MPV_FORMAT_NODE);
     mpv_set_wakeup_callback(core, &MpvSharedPlayer::wakeup, this);
 
-    if (!m_context->makeCurrent(m_offscreen.get()))
+    if (!m_gl->makeCurrentOffscreen())
         return false;
-    mpv_render_context* render = MpvRenderContext::createOpenGL(core, m_context.get());
-    m_context->doneCurrent();
+    mpv_render_context* render = loadGl() ? createRenderContext(core, *m_gl) : nullptr;
+    m_gl->doneCurrent();
     if (!render)
         return false;
     m_render.reset(render);
@@ -174,13 +211,18 @@ void MpvSharedPlayer::attach(VideoSurface* surface) {
 
 void MpvSharedPlayer::detach(VideoSurface* surface) {
     m_surfaces.removeAll(surface);
-    if (QOpenGLContext::currentContext() == m_context.get() && m_context->surface() == surface->videoWindow())
-        m_context->doneCurrent();
+    m_shownSerial.remove(surface);
+    m_gl->release(*surface);
 }
 
 void MpvSharedPlayer::surfacesChanged() {
     if (!visibleSurfaces().isEmpty())
-        scheduleRedraw();
+        scheduleRedraw(Redraw::All);
+}
+
+void MpvSharedPlayer::surfaceReady(VideoSurface* surface) {
+    if (m_surfaces.contains(surface) && m_shownSerial.value(surface) != m_frameSerial)
+        scheduleRedraw(Redraw::Behind);
 }
 
 void MpvSharedPlayer::wakeup(void* player) {
@@ -223,32 +265,29 @@ void MpvSharedPlayer::handleEvents() {
 
 void MpvSharedPlayer::handleUpdate() {
     m_updateQueued = false;
-    draw(false);
+    draw(Redraw::None);
 }
 
-void MpvSharedPlayer::scheduleRedraw() {
-    if (m_redrawQueued)
+void MpvSharedPlayer::scheduleRedraw(Redraw redraw) {
+    const bool queued = m_redrawQueued != Redraw::None;
+    m_redrawQueued = std::max(m_redrawQueued, redraw);
+    if (queued)
         return;
-    m_redrawQueued = true;
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_redrawQueued = false;
-            draw(true);
-        },
-        Qt::QueuedConnection);
+        this, [this] { draw(std::exchange(m_redrawQueued, Redraw::None)); }, Qt::QueuedConnection);
 }
 
-void MpvSharedPlayer::draw(bool redraw) {
+void MpvSharedPlayer::draw(Redraw redraw) {
     // mpv wants its context current, on whatever surface. The context stays on the window it last
     // drew into: on GLX, Mesa discards a window's buffers whenever no context is current on it, and
     // would allocate them afresh for every frame.
-    if (!m_render ||
-        (QOpenGLContext::currentContext() != m_context.get() && !m_context->makeCurrent(m_offscreen.get())))
+    if (!m_render || (!m_gl->isCurrent() && !m_gl->makeCurrentOffscreen()))
         return;
     const bool newFrame = mpv_render_context_update(m_render.get()) & MPV_RENDER_UPDATE_FRAME;
-    const QList<VideoSurface*> targets = visibleSurfaces();
-    if (newFrame && (targets.isEmpty() || m_videoSize.isEmpty())) {
+    if (newFrame)
+        ++m_frameSerial;
+    const QList<VideoSurface*> visible = visibleSurfaces();
+    if (newFrame && (visible.isEmpty() || m_videoSize.isEmpty())) {
         // Nothing would show it: let mpv count the frame as shown without spending a render on it.
         int skip = 1;
         int block = 0;
@@ -258,31 +297,42 @@ void MpvSharedPlayer::draw(bool redraw) {
         mpv_render_context_render(m_render.get(), params);
         m_stale = true;
         m_textureCurrent = false;
-    } else if ((newFrame || redraw) && !targets.isEmpty() && !m_videoSize.isEmpty()) {
-        const QSize size = textureSize();
-        if (!newFrame && !m_stale && m_textureCurrent && m_textureSize == size) {
-            for (VideoSurface* surface : targets)
-                copyTextureTo(surface);
-        } else if (targets.size() == 1 || !canBlit(m_context->format())) {
-            // mpv itself crops the video to each surface: no copy in between.
-            for (VideoSurface* surface : targets)
-                renderInto(surface);
-            m_textureCurrent = false;
-        } else {
-            renderToTexture(size);
-            for (VideoSurface* surface : targets)
-                copyTextureTo(surface);
-        }
-        m_stale = false;
+        return;
     }
+    if ((!newFrame && redraw == Redraw::None) || visible.isEmpty() || m_videoSize.isEmpty())
+        return;
+    // Surfaces still presenting wait for their turn; a catch-up draw serves only those behind.
+    QList<VideoSurface*> targets;
+    for (VideoSurface* surface : visible) {
+        if (surface->readyForFrame() &&
+            (newFrame || redraw == Redraw::All || m_shownSerial.value(surface) != m_frameSerial))
+            targets.append(surface);
+    }
+    const bool someWait = targets.size() < visible.size();
+    const QSize size = textureSize();
+    if (!newFrame && !m_stale && m_textureCurrent && m_textureSize == size) {
+        for (VideoSurface* surface : targets)
+            copyTextureTo(surface);
+    } else if ((visible.size() == 1 && !someWait) || !m_calls->blitFramebuffer) {
+        // mpv itself crops the video to each surface: no copy in between.
+        for (VideoSurface* surface : targets)
+            renderInto(surface);
+        m_textureCurrent = false;
+    } else {
+        renderToTexture(size);
+        for (VideoSurface* surface : targets)
+            copyTextureTo(surface);
+    }
+    m_stale = false;
+    if (newFrame && !targets.isEmpty())
+        mpv_render_context_report_swap(m_render.get());
 }
 
 void MpvSharedPlayer::renderInto(VideoSurface* surface) {
-    QWindow* window = surface->videoWindow();
-    if (!m_context->makeCurrent(window))
+    if (!m_gl->makeCurrent(*surface))
         return;
     const QSize size = surface->videoPixelSize();
-    mpv_opengl_fbo target{int(m_context->defaultFramebufferObject()), size.width(), size.height(), 0};
+    mpv_opengl_fbo target{int(m_gl->framebuffer()), size.width(), size.height(), 0};
     int flip = 1;
     int block = 0;
     mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
@@ -290,13 +340,13 @@ void MpvSharedPlayer::renderInto(VideoSurface* surface) {
                                  {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
     mpv_render_context_render(m_render.get(), params);
-    m_context->swapBuffers(window);
+    m_gl->swap(*surface);
     ++m_framesRendered;
-    surface->videoFrameShown();
+    shown(surface);
 }
 
 void MpvSharedPlayer::renderToTexture(const QSize& size) {
-    if (!m_context->makeCurrent(m_offscreen.get()))
+    if (!m_gl->makeCurrentOffscreen())
         return;
     resizeTexture(size);
     mpv_opengl_fbo target{int(m_fbo), size.width(), size.height(), 0};
@@ -313,30 +363,33 @@ void MpvSharedPlayer::renderToTexture(const QSize& size) {
 }
 
 void MpvSharedPlayer::copyTextureTo(VideoSurface* surface) {
-    QWindow* window = surface->videoWindow();
-    if (!m_textureCurrent || !m_context->makeCurrent(window))
+    if (!m_textureCurrent || !m_gl->makeCurrent(*surface))
         return;
-    QOpenGLExtraFunctions* gl = m_context->extraFunctions();
-    const GLuint windowFramebuffer = m_context->defaultFramebufferObject();
+    const GlCalls& gl = *m_calls;
+    const GLuint windowFramebuffer = m_gl->framebuffer();
     const QSize target = surface->videoPixelSize();
     const QRect source = aspectFillSource(m_textureSize, target);
     // The texture is sized for the largest surface, whose copy is then pixel for pixel.
     const GLenum filter = source.size() == target ? GL_NEAREST : GL_LINEAR;
-    gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
-    gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, windowFramebuffer);
-    gl->glBlitFramebuffer(source.left(), source.top(), source.left() + source.width(),
-                          source.top() + source.height(), 0, 0, target.width(), target.height(),
-                          GL_COLOR_BUFFER_BIT, filter);
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, windowFramebuffer);
-    m_context->swapBuffers(window);
+    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
+    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, windowFramebuffer);
+    gl.blitFramebuffer(source.left(), source.top(), source.left() + source.width(),
+                       source.top() + source.height(), 0, 0, target.width(), target.height(),
+                       GL_COLOR_BUFFER_BIT, filter);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, windowFramebuffer);
+    m_gl->swap(*surface);
+    shown(surface);
+}
+
+void MpvSharedPlayer::shown(VideoSurface* surface) {
+    m_shownSerial.insert(surface, m_frameSerial);
     surface->videoFrameShown();
 }
 
 QList<VideoSurface*> MpvSharedPlayer::visibleSurfaces() const {
     QList<VideoSurface*> visible;
     for (VideoSurface* surface : m_surfaces) {
-        if (surface->showsVideo() && surface->videoWindow()->isExposed() &&
-            !surface->videoPixelSize().isEmpty())
+        if (surface->showsVideo() && !surface->videoPixelSize().isEmpty())
             visible.append(surface);
     }
     return visible;
@@ -364,32 +417,32 @@ QSize MpvSharedPlayer::textureSize() const {
 void MpvSharedPlayer::resizeTexture(const QSize& size) {
     if (m_texture && m_textureSize == size)
         return;
-    QOpenGLFunctions* gl = m_context->functions();
+    const GlCalls& gl = *m_calls;
     if (!m_texture) {
-        gl->glGenTextures(1, &m_texture);
-        gl->glGenFramebuffers(1, &m_fbo);
+        gl.genTextures(1, &m_texture);
+        gl.genFramebuffers(1, &m_fbo);
     }
-    gl->glBindTexture(GL_TEXTURE_2D, m_texture);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    const GLint format = m_context->isOpenGLES() ? GL_RGBA : GL_RGBA8;
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, format, size.width(), size.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     nullptr);
-    gl->glBindTexture(GL_TEXTURE_2D, 0);
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
-    gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_texture, 0);
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.bindTexture(GL_TEXTURE_2D, m_texture);
+    gl.texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl.texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl.texParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl.texParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    const GLint format = m_gl->isOpenGLES() ? GL_RGBA : GL_RGBA8;
+    gl.texImage2D(GL_TEXTURE_2D, 0, format, size.width(), size.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                  nullptr);
+    gl.bindTexture(GL_TEXTURE_2D, 0);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+    gl.framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_texture, 0);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
     m_textureSize = size;
 }
 
 void MpvSharedPlayer::releaseTexture() {
-    QOpenGLFunctions* gl = m_context->functions();
-    if (m_fbo)
-        gl->glDeleteFramebuffers(1, &m_fbo);
-    if (m_texture)
-        gl->glDeleteTextures(1, &m_texture);
+    const GlCalls& gl = *m_calls;
+    if (m_fbo && gl.deleteFramebuffers)
+        gl.deleteFramebuffers(1, &m_fbo);
+    if (m_texture && gl.deleteTextures)
+        gl.deleteTextures(1, &m_texture);
     m_fbo = 0;
     m_texture = 0;
     m_textureSize = {};

@@ -3,6 +3,7 @@
 #include "engine/SharedPlayer.h"
 #include "platform/mpv/MpvHandles.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -12,8 +13,7 @@
 #include <memory>
 #include <qopengl.h>
 
-class QOffscreenSurface;
-class QOpenGLContext;
+class VideoGl;
 class VideoSurface;
 
 // One libmpv core per video file, drawn on every surface that shows the file. mpv decodes on its own
@@ -21,7 +21,7 @@ class VideoSurface;
 // frame is rendered once, in the player's own GL context, and only when a surface can see it: for a
 // single visible surface mpv renders straight into it; for several, into one texture sized for the
 // largest, which is then copied, cropped, onto each of them. All surfaces therefore show the same
-// frame.
+// frame. A surface still presenting its previous frame is skipped and catches up when it is done.
 class MpvSharedPlayer final : public QObject, public SharedPlayer {
     Q_OBJECT
 
@@ -29,6 +29,9 @@ public:
     // Nothing when libmpv or the GL context cannot be set up. The application must exist and use the
     // C numeric locale; its global share context, if any, is shared with.
     [[nodiscard]] static std::unique_ptr<MpvSharedPlayer> create(const QString& file);
+    // The same, drawing through the given GL.
+    [[nodiscard]] static std::unique_ptr<MpvSharedPlayer> create(const QString& file,
+                                                                 std::unique_ptr<VideoGl> gl);
     // The format of the player's context, which the surfaces it draws into must have too.
     [[nodiscard]] static QSurfaceFormat surfaceFormat();
     ~MpvSharedPlayer() override;
@@ -48,20 +51,24 @@ public:
     void detach(VideoSurface* surface);
     // A surface was exposed, resized, shown or hidden: it may need the current frame again.
     void surfacesChanged();
+    // A surface has presented its last frame and can take the next one.
+    void surfaceReady(VideoSurface* surface);
 
 private:
-    MpvSharedPlayer(QString file, std::unique_ptr<QOffscreenSurface> surface,
-                    std::unique_ptr<QOpenGLContext> context);
+    MpvSharedPlayer(QString file, std::unique_ptr<VideoGl> gl);
     [[nodiscard]] bool start();
     void setPaused(bool paused);
     void handleEvents();
     void handleUpdate();
-    void scheduleRedraw();
-    void draw(bool redraw);
+    enum class Redraw { None, Behind, All };
+    void scheduleRedraw(Redraw redraw);
+    void draw(Redraw redraw);
     void renderInto(VideoSurface* surface);
     void renderToTexture(const QSize& size);
     void copyTextureTo(VideoSurface* surface);
     [[nodiscard]] QList<VideoSurface*> visibleSurfaces() const;
+    void shown(VideoSurface* surface);
+    [[nodiscard]] bool loadGl();
     [[nodiscard]] QSize textureSize() const;
     void resizeTexture(const QSize& size);
     void releaseTexture();
@@ -70,8 +77,9 @@ private:
     static void renderUpdate(void* player);
 
     QString m_file;
-    std::unique_ptr<QOffscreenSurface> m_offscreen;
-    std::unique_ptr<QOpenGLContext> m_context;
+    std::unique_ptr<VideoGl> m_gl;
+    struct GlCalls;
+    std::unique_ptr<GlCalls> m_calls;
     MpvCore m_core;
     MpvRender m_render;
     QList<VideoSurface*> m_surfaces;
@@ -85,7 +93,10 @@ private:
     bool m_stale = false;
     QSize m_videoSize;
     quint64 m_framesRendered = 0;
-    bool m_redrawQueued = false;
+    // Counts the video frames mpv has handed over; each surface remembers the one it shows.
+    quint64 m_frameSerial = 0;
+    QHash<VideoSurface*, quint64> m_shownSerial;
+    Redraw m_redrawQueued = Redraw::None;
     bool m_paused = true;
     bool m_unloaded = false;
     bool m_failed = false;

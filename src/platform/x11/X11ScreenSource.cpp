@@ -1,6 +1,6 @@
 #include "platform/x11/X11ScreenSource.h"
 
-#include "platform/x11/DisplayIdentity.h"
+#include "platform/display/DisplayIdentity.h"
 #include "platform/x11/NativeGeometry.h"
 #include "platform/x11/WorkArea.h"
 #include "platform/x11/X11Log.h"

@@ -3,6 +3,7 @@
 #include "engine/EngineTexts.h"
 #include "engine/WallpaperEngine.h"
 #include "library/WallpaperTarget.h"
+#include "shell/DisplayBackend.h"
 #include "shell/ShellNames.h"
 
 #include <QDBusArgument>
@@ -25,7 +26,8 @@ QVariantMap collect(const WallpaperEngine& engine) {
             {QString(ShellNames::pauseReason), engine.pauseReasonText()},
             {QString(ShellNames::userPaused), engine.userPaused()},
             {QString(ShellNames::assignments), engine.assignmentsVariant()},
-            {QString(ShellNames::displays), displays}};
+            {QString(ShellNames::displays), displays},
+            {QString(DisplayBackend::reportKey), DisplayBackend::name(DisplayBackend::current())}};
 }
 
 QVariant fromBus(const QVariant& value) {
@@ -98,6 +100,9 @@ QString toText(const QVariantMap& report) {
                               : QStringLiteral(", paused"));
         text += QLatin1Char('\n');
     }
+    if (const QString backend = report.value(QString(DisplayBackend::reportKey)).toString();
+        !backend.isEmpty())
+        text += QStringLiteral("backend: ") + backend + QLatin1Char('\n');
     return text;
 }
 

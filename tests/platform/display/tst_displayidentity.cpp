@@ -1,10 +1,16 @@
-#include "EdidBlock.h"
-#include "platform/x11/DisplayIdentity.h"
+#include "platform/display/DisplayIdentity.h"
+#include "platform/display/EdidBlock.h"
+#include "platform/display/SysfsEdid.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Output = DisplayIdentity::Output;
+// Connector folder -> its edid file.
+using DrmTree = QMap<QString, QByteArray>;
 
 namespace {
 std::optional<Edid> parsed(const EdidBlock& block) {
@@ -98,9 +104,42 @@ private Q_SLOTS:
                  (QList<std::optional<QString>>{both[1], both[0]}));
     }
 
-    void noEdidNoKey() {
-        QCOMPARE(DisplayIdentity::uuids({Output{std::nullopt, "LEFT"}}),
-                 QList<std::optional<QString>>{std::nullopt});
+    // Under Wayland the EDID comes from the kernel's connector folders: the same bytes must give the
+    // same keys as the X11 path, which reads them from RandR.
+    void sysfsEdidGivesTheSameKeys_data() {
+        QTest::addColumn<DrmTree>("tree");
+        QTest::addColumn<QStringList>("connectors");
+        QTest::addColumn<QList<QByteArray>>("edids"); // what RandR would give for each connector
+        const QByteArray serial = EdidBlock{.serialNumber = 4242}.bytes();
+        const QByteArray twin = EdidBlock{}.bytes();
+        QTest::newRow("one display") << DrmTree{{"card1-DP-1", serial}} << QStringList{"DP-1"}
+                                     << QList<QByteArray>{serial};
+        QTest::newRow("twins") << DrmTree{{"card0-DP-1", twin}, {"card0-DP-2", twin}}
+                               << QStringList{"DP-1", "DP-2"} << QList<QByteArray>{twin, twin};
+        QTest::newRow("short file") << DrmTree{{"card0-DP-1", serial.left(100)}} << QStringList{"DP-1"}
+                                    << QList<QByteArray>{QByteArray()};
+        QTest::newRow("missing file")
+            << DrmTree{{"card0-DP-10", serial}} << QStringList{"DP-1"} << QList<QByteArray>{QByteArray()};
+    }
+    void sysfsEdidGivesTheSameKeys() {
+        QFETCH(DrmTree, tree);
+        QFETCH(QStringList, connectors);
+        QFETCH(QList<QByteArray>, edids);
+        QTemporaryDir root;
+        for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+            QVERIFY(QDir(root.path()).mkpath(it.key()));
+            QFile file(root.filePath(it.key() + "/edid"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it.value().size());
+        }
+        QList<Output> fromSysfs;
+        QList<Output> fromRandr;
+        for (qsizetype i = 0; i < connectors.size(); ++i) {
+            fromSysfs.append({Edid::parse(SysfsEdid::read(connectors.at(i), root.path())), connectors.at(i)});
+            fromRandr.append({Edid::parse(edids.at(i)), connectors.at(i)});
+        }
+        const QList<std::optional<QString>> keys = DisplayIdentity::uuids(fromSysfs);
+        QCOMPARE(keys, DisplayIdentity::uuids(fromRandr));
+        QCOMPARE(keys.first().has_value(), !edids.first().isEmpty());
     }
 };
 

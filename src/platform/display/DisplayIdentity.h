@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/x11/Edid.h"
+#include "platform/display/Edid.h"
 
 #include <QList>
 #include <QString>

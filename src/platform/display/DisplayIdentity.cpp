@@ -1,4 +1,4 @@
-#include "platform/x11/DisplayIdentity.h"
+#include "platform/display/DisplayIdentity.h"
 
 #include <QHash>
 

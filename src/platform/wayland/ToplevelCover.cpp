@@ -1,0 +1,10 @@
+#include "platform/wayland/ToplevelCover.h"
+
+QSet<QString> ToplevelCover::coveredOutputs(const QList<ToplevelState>& toplevels) {
+    QSet<QString> covered;
+    for (const ToplevelState& toplevel : toplevels) {
+        if ((toplevel.fullscreen || toplevel.maximized) && toplevel.activated && !toplevel.minimized)
+            covered.unite(toplevel.outputs);
+    }
+    return covered;
+}

@@ -1,0 +1,71 @@
+#include "platform/wayland/WaylandWallpaperFactory.h"
+
+#include "platform/mpv/MpvLocale.h"
+#include "platform/mpv/MpvSharedPlayer.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandEgl.h"
+#include "platform/wayland/WaylandLog.h"
+#include "platform/wayland/WaylandWallpaperWindow.h"
+
+namespace {
+
+template <typename T> [[nodiscard]] QList<T*> live(const QList<QPointer<T>>& pointers) {
+    QList<T*> objects;
+    for (const QPointer<T>& pointer : pointers) {
+        if (pointer)
+            objects.append(pointer.data());
+    }
+    return objects;
+}
+
+// KWin puts the background layer beside Plasma's own opaque desktop, where it cannot be seen.
+[[nodiscard]] WaylandWallpaperWindow::Layer desktopLayer() {
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    if (desktop.contains(QLatin1String("KDE"), Qt::CaseInsensitive)) {
+        qCInfo(lcWayland) << "On KDE Plasma the wallpaper goes in the bottom layer, over the desktop icons";
+        return WaylandWallpaperWindow::Layer::Bottom;
+    }
+    return WaylandWallpaperWindow::Layer::Background;
+}
+
+} // namespace
+
+WaylandWallpaperFactory::WaylandWallpaperFactory(WaylandConnection& connection)
+    : m_connection(connection), m_egl(WaylandEgl::create(connection.display())) {
+    MpvLocale::useCNumeric();
+}
+
+WaylandWallpaperFactory::~WaylandWallpaperFactory() = default;
+
+std::unique_ptr<WallpaperWindow>
+WaylandWallpaperFactory::makeWindow(const ScreenInfo& screen, std::function<void()> visibilityChanged) {
+    if (!m_egl || !m_connection.layerShell())
+        return nullptr;
+    static const WaylandWallpaperWindow::Layer layer = desktopLayer();
+    auto window = std::make_unique<WaylandWallpaperWindow>(screen, std::move(visibilityChanged), m_connection,
+                                                           *m_egl, layer);
+    m_windows.removeAll(nullptr);
+    m_windows.append(window.get());
+    return window;
+}
+
+std::unique_ptr<SharedPlayer> WaylandWallpaperFactory::makePlayer(const QString& file) {
+    if (!m_egl)
+        return nullptr;
+    std::unique_ptr<MpvSharedPlayer> player = MpvSharedPlayer::create(file, m_egl->makeVideoGl());
+    if (!player) {
+        qCWarning(lcWayland) << "Cannot play" << file;
+        return nullptr;
+    }
+    m_players.removeAll(nullptr);
+    m_players.append(player.get());
+    return player;
+}
+
+QList<WaylandWallpaperWindow*> WaylandWallpaperFactory::windows() const {
+    return live(m_windows);
+}
+
+QList<MpvSharedPlayer*> WaylandWallpaperFactory::players() const {
+    return live(m_players);
+}
