@@ -5,10 +5,12 @@
 #include "engine/CoverScan.h"
 #include "engine/EngineTexts.h"
 #include "engine/PausePolicy.h"
+#include "engine/RotationClock.h"
 #include "engine/ScreenSource.h"
 #include "engine/SharedPlayer.h"
 #include "engine/SystemConditions.h"
 #include "engine/WallpaperFactory.h"
+#include "engine/WallpaperRotation.h"
 #include "engine/WallpaperWindow.h"
 #include "engine/WindowList.h"
 #include "library/LibraryStore.h"
@@ -48,7 +50,13 @@ WallpaperEngine::WallpaperEngine(LibraryStore& store, Preferences& preferences,
       m_userPaused(preferences.boolValue(PreferenceKeys::userPaused).value_or(false)),
       m_pauseOnBattery(preferences.boolValue(PreferenceKeys::pauseOnBattery).value_or(true)),
       m_pauseWhenCovered(preferences.boolValue(PreferenceKeys::pauseWhenCovered).value_or(true)),
-      m_store(store), m_preferences(preferences), m_platform(platform), m_statusLine(statusLine()) {}
+      m_store(store), m_preferences(preferences), m_platform(platform), m_statusLine(statusLine()) {
+    if (!m_platform.clock)
+        m_ownClock = std::make_unique<SteadyRotationClock>();
+    m_rotation =
+        std::make_unique<WallpaperRotation>(preferences, m_platform.clock ? *m_platform.clock : *m_ownClock);
+    connect(m_rotation.get(), &WallpaperRotation::due, this, &WallpaperEngine::rotate);
+}
 
 WallpaperEngine::~WallpaperEngine() {
     if (m_store.wallpaperTarget() == this)
@@ -131,6 +139,7 @@ void WallpaperEngine::useWallpaper(const QString& id, const QString& displayChoi
     setAssignment(displayChoice, id);
     saveAssignments();
     setUserPaused(false);
+    m_rotation->restart();
     apply();
 }
 
@@ -173,7 +182,23 @@ void WallpaperEngine::advance() {
     setAssignment(EngineTexts::allDisplays, next.id);
     saveAssignments();
     setUserPaused(false);
+    m_rotation->restart();
     apply();
+}
+
+void WallpaperEngine::rotate() {
+    QStringList ids;
+    for (const Wallpaper& wallpaper : m_store.downloaded())
+        ids.append(wallpaper.id);
+    // With fewer than two wallpapers there is nothing to change to: the rotation waits another interval.
+    const bool change = ids.size() >= 2;
+    if (change) {
+        setAssignments(m_rotation->next(m_assignments, ids));
+        saveAssignments();
+    }
+    m_rotation->restart();
+    if (change)
+        apply();
 }
 
 std::optional<QString> WallpaperEngine::resolve(const QString& key) const {
@@ -307,6 +332,7 @@ void WallpaperEngine::updatePlayback() {
         }
     }
     setPauseReason(decision.reason);
+    m_rotation->setPlaying(!decision.reason && !m_players.empty());
 }
 
 void WallpaperEngine::setPauseReason(std::optional<QString> reason) {
