@@ -40,7 +40,7 @@ WallpaperRotation::WallpaperRotation(Preferences& preferences, RotationClock& cl
     if (!storedLeft.isUndefined()) {
         if (!storedLeft.isDouble() || !std::isfinite(storedLeft.toDouble()) || storedLeft.toDouble() < 0)
             return;
-        leftMs = std::min(leftMs, static_cast<qint64>(storedLeft.toDouble() * 1000));
+        leftMs = static_cast<qint64>(std::min(double(leftMs), storedLeft.toDouble() * 1000));
     }
     m_intervalSeconds = *interval;
     m_leftMs = leftMs;

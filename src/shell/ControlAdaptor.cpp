@@ -3,6 +3,7 @@
 #include "engine/EngineTexts.h"
 #include "engine/ScreenSource.h"
 #include "engine/WallpaperEngine.h"
+#include "engine/WallpaperRotation.h"
 #include "library/LibraryStore.h"
 #include "shell/AppDelegate.h"
 #include "shell/ShellNames.h"
@@ -48,6 +49,22 @@ QVariantMap ControlAdaptor::Status() {
     if (!isReady())
         return {};
     return StatusReport::collect(WallpaperEngine::shared(), LibraryStore::shared(), *m_screens);
+}
+
+void ControlAdaptor::SetRotation(qlonglong intervalSeconds, const QString& order,
+                                 const QDBusMessage& message) {
+    if (!isReady())
+        return;
+    WallpaperRotation& rotation = WallpaperEngine::shared().rotation();
+    const bool known =
+        order.isEmpty() || order == ShellNames::rotationShuffled || order == ShellNames::rotationInOrder;
+    const bool shuffled = order.isEmpty() ? rotation.shuffled() : order == ShellNames::rotationShuffled;
+    if (!known || !rotation.setChoice(intervalSeconds, shuffled)) {
+        message.setDelayedReply(true);
+        replyError(message, ShellNames::errorInvalidArgs,
+                   QStringLiteral("The rotation takes 0 (off) or 10 seconds to 366 days, in the order "
+                                  "\"shuffled\" or \"in-order\"."));
+    }
 }
 
 void ControlAdaptor::Use(const QString& id, const QString& displayChoice, const QDBusMessage& message) {

@@ -34,6 +34,8 @@ QString methodFor(CommandLine::Action action) {
         return QStringLiteral("Stop");
     case CommandLine::Action::Use:
         return QStringLiteral("Use");
+    case CommandLine::Action::Rotate:
+        return QStringLiteral("SetRotation");
     default:
         return {};
     }
@@ -49,9 +51,12 @@ int run(const CommandLine& command, QDBusConnection bus, QTextStream& out, QText
 
     if (const QString method = methodFor(command.action); !method.isEmpty()) {
         const bool use = command.action == CommandLine::Action::Use;
-        const QDBusMessage reply =
-            call(bus, method, use ? QVariantList{command.wallpaperId, command.display} : QVariantList{},
-                 use ? useTimeoutMs : -1);
+        QVariantList arguments;
+        if (use)
+            arguments = {command.wallpaperId, command.display};
+        else if (command.action == CommandLine::Action::Rotate)
+            arguments = {qlonglong(command.rotateSeconds), command.rotateOrder};
+        const QDBusMessage reply = call(bus, method, arguments, use ? useTimeoutMs : -1);
         if (reply.type() != QDBusMessage::ReplyMessage) {
             err << reply.errorMessage() << Qt::endl;
             return 1;
@@ -68,6 +73,8 @@ int run(const CommandLine& command, QDBusConnection bus, QTextStream& out, QText
         out << QString::fromUtf8(StatusReport::toJson(report));
     else if (command.action == CommandLine::Action::Status)
         out << StatusReport::toText(report);
+    else if (command.action == CommandLine::Action::Rotate)
+        out << StatusReport::rotationText(report) << '\n';
     else
         out << report.value(QString(ShellNames::statusLine)).toString() << '\n';
     out.flush();

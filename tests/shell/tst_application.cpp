@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <utility>
 
 using Window = XvfbSession::Window;
 
@@ -109,6 +110,9 @@ private Q_SLOTS:
         QFile hue(m_videos.path(TestVideo::Short1_5s));
         QVERIFY(hue.open(QIODevice::ReadOnly));
         m_server.setResponse("/media/hue.mp4", {.status = 200, .body = hue.readAll()});
+        QFile bars(m_videos.path(TestVideo::FourByThree));
+        QVERIFY(bars.open(QIODevice::ReadOnly));
+        m_server.setResponse("/media/other.mp4", {.status = 200, .body = bars.readAll()});
         const auto record = [&](const QString& id, const QString& category) {
             return QJsonObject{{"id", id},
                                {"title", id.toUpper()},
@@ -189,6 +193,29 @@ private Q_SLOTS:
         QCOMPARE(lumivale({"--use", "missing"}).exitCode, 1);
     }
 
+    // Still colour bars, then the changing hue clip: the rotation moves on after ten seconds of playing.
+    void rotationChangesTheWallpaper() {
+        QCOMPARE(lumivale({"--use", "other"}).exitCode, 0);
+        QRgb bars = 0;
+        QVERIFY(session().waitUntil([&] { return std::exchange(bars, desktopPixel()) == bars && bars; },
+                                    std::chrono::seconds(20)));
+        const Run rotate = lumivale({"--rotate", "10s"});
+        QCOMPARE(rotate.exitCode, 0);
+        QVERIFY2(rotate.out.startsWith("rotation: every 10s, in order, next change in "),
+                 qPrintable(rotate.out));
+        QVERIFY(session().waitUntil(
+            [&] { return lumivale({"--status"}).out.contains("assigned: hue on all displays"); },
+            std::chrono::seconds(60)));
+        QVERIFY(session().waitUntil([&] { return desktopPixel() != bars; }, std::chrono::seconds(20)));
+        const QJsonObject rotation =
+            QJsonDocument::fromJson(lumivale({"--status", "--json"}).out.toUtf8())["rotation"].toObject();
+        QCOMPARE(rotation.value("interval"), QJsonValue(10));
+        QVERIFY(rotation.value("timeLeft").toInteger(-1) >= 0);
+        QCOMPARE(lumivale({"--rotate", "off"}).out, QString("rotation: off\n"));
+        QVERIFY(lumivale({"--rotate", "5s"}).exitCode != 0);
+        QCOMPARE(lumivale({"--pause"}).exitCode, 0);
+    }
+
     void secondLaunchShowsTheLibrary() {
         const QList<Window> windows = libraryWindows();
         QCOMPARE(windows.size(), 1);
@@ -225,6 +252,7 @@ private Q_SLOTS:
         QCOMPARE(preferences.value("firstRunSent"), QJsonValue(true));
         QCOMPARE(preferences.value("userPaused"), QJsonValue(true));
         QCOMPARE(preferences.value("assignments"), QJsonValue(QJsonObject{}));
+        QCOMPARE(preferences.value("rotationInterval"), QJsonValue(0));
         QVERIFY(preferences.value("LumivaleLibrary").isObject());
     }
 };

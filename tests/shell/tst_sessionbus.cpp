@@ -142,6 +142,16 @@ private Q_SLOTS:
                                     << "" << true << true;
         QTest::newRow("unknown with a command") << QStringList{"--stop", "--force"} << Action::Stop << ""
                                                 << "" << false << true;
+        QTest::newRow("rotate") << QStringList{"--rotate", "1h30m", "--shuffle"} << Action::Rotate << ""
+                                << "" << false << false;
+        QTest::newRow("rotate off") << QStringList{"--rotate=off", "--json"} << Action::Rotate << ""
+                                    << "" << true << false;
+        QTest::newRow("rotate too often") << QStringList{"--rotate", "9s"} << Action::Rotate << ""
+                                          << "" << false << true;
+        QTest::newRow("rotate without a unit") << QStringList{"--rotate", "300"} << Action::Rotate << ""
+                                               << "" << false << true;
+        QTest::newRow("order alone") << QStringList{"--in-order"} << Action::Launch << ""
+                                     << "" << false << true;
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
@@ -218,7 +228,8 @@ private Q_SLOTS:
         QCOMPARE(StatusReport::toText(report), QString("Paused: by you\n"
                                                        "assigned: local on all displays\n"
                                                        "display LEFT-KEY [LEFT-KEY]: local, paused\n"
-                                                       "display RIGHT-KEY [RIGHT-KEY]: local, paused\n"));
+                                                       "display RIGHT-KEY [RIGHT-KEY]: local, paused\n"
+                                                       "rotation: off\n"));
         const QJsonObject json = QJsonDocument::fromJson(StatusReport::toJson(report)).object();
         QCOMPARE(json.value("statusLine").toString(), QString("Paused: by you"));
         QCOMPARE(json.value("displays").toArray().at(1).toObject().value("running"), QJsonValue(false));
