@@ -1,5 +1,6 @@
 #pragma once
 
+class RotationClock;
 class ScreenSource;
 class SystemConditions;
 class WallpaperFactory;
@@ -11,4 +12,6 @@ struct EnginePlatform {
     WallpaperFactory& factory;
     SystemConditions& conditions;
     WindowList& windowList;
+    // The rotation's clock; the engine uses a steady clock of its own when none is given.
+    RotationClock* clock = nullptr;
 };

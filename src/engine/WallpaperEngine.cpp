@@ -6,10 +6,12 @@
 #include "engine/EngineLog.h"
 #include "engine/EngineTexts.h"
 #include "engine/PausePolicy.h"
+#include "engine/RotationClock.h"
 #include "engine/ScreenSource.h"
 #include "engine/SharedPlayer.h"
 #include "engine/SystemConditions.h"
 #include "engine/WallpaperFactory.h"
+#include "engine/WallpaperRotation.h"
 #include "engine/WallpaperWindow.h"
 #include "engine/WindowList.h"
 #include "library/LibraryStore.h"
@@ -49,7 +51,13 @@ WallpaperEngine::WallpaperEngine(LibraryStore& store, Preferences& preferences,
       m_userPaused(preferences.boolValue(PreferenceKeys::userPaused).value_or(false)),
       m_pauseOnBattery(preferences.boolValue(PreferenceKeys::pauseOnBattery).value_or(true)),
       m_pauseWhenCovered(preferences.boolValue(PreferenceKeys::pauseWhenCovered).value_or(true)),
-      m_store(store), m_preferences(preferences), m_platform(platform), m_statusLine(statusLine()) {}
+      m_store(store), m_preferences(preferences), m_platform(platform), m_statusLine(statusLine()) {
+    if (!m_platform.clock)
+        m_ownClock = std::make_unique<SteadyRotationClock>();
+    m_rotation =
+        std::make_unique<WallpaperRotation>(preferences, m_platform.clock ? *m_platform.clock : *m_ownClock);
+    connect(m_rotation.get(), &WallpaperRotation::due, this, &WallpaperEngine::rotate);
+}
 
 WallpaperEngine::~WallpaperEngine() {
     if (m_store.wallpaperTarget() == this)
@@ -132,6 +140,7 @@ void WallpaperEngine::useWallpaper(const QString& id, const QString& displayChoi
     setAssignment(displayChoice, id);
     saveAssignments();
     setUserPaused(false);
+    m_rotation->restart();
     apply();
 }
 
@@ -174,7 +183,23 @@ void WallpaperEngine::advance() {
     setAssignment(WallpaperTarget::allDisplays, next.id);
     saveAssignments();
     setUserPaused(false);
+    m_rotation->restart();
     apply();
+}
+
+void WallpaperEngine::rotate() {
+    QStringList ids;
+    for (const Wallpaper& wallpaper : m_store.downloaded())
+        ids.append(wallpaper.id);
+    // With fewer than two wallpapers there is nothing to change to: the rotation waits another interval.
+    const bool change = ids.size() >= 2;
+    if (change) {
+        setAssignments(m_rotation->next(m_assignments, ids));
+        saveAssignments();
+    }
+    m_rotation->restart();
+    if (change)
+        apply();
 }
 
 std::optional<QString> WallpaperEngine::resolve(const QString& key) const {
@@ -333,6 +358,7 @@ void WallpaperEngine::updatePlayback() {
         }
     }
     setPauseReason(decision.reason);
+    m_rotation->setPlaying(!decision.reason && !m_players.empty());
 }
 
 void WallpaperEngine::setPauseReason(std::optional<QString> reason) {

@@ -18,7 +18,9 @@
 class LibraryStore;
 class Preferences;
 class QTimer;
+class RotationClock;
 class SharedPlayer;
+class WallpaperRotation;
 class WallpaperWindow;
 struct ScreenInfo;
 
@@ -34,6 +36,8 @@ class WallpaperEngine : public QObject, public WallpaperTarget {
         bool pauseWhenCovered READ pauseWhenCovered WRITE setPauseWhenCovered NOTIFY pauseWhenCoveredChanged)
     Q_PROPERTY(QString pauseReason READ pauseReasonText NOTIFY pauseReasonChanged)
     Q_PROPERTY(QString statusLine READ statusLine NOTIFY statusLineChanged)
+    Q_PROPERTY(WallpaperRotation* rotation READ rotationObject CONSTANT)
+    Q_MOC_INCLUDE("engine/WallpaperRotation.h")
 
 public:
     // Display key or "*" to wallpaper id.
@@ -77,6 +81,9 @@ public:
     // Every connected display, in the screen source's order, as the latest apply left its window and
     // the players are now.
     [[nodiscard]] QList<DisplayState> displayStates() const;
+    // The automatic change of wallpaper; its countdown runs while something plays.
+    [[nodiscard]] WallpaperRotation& rotation() const { return *m_rotation; }
+    [[nodiscard]] WallpaperRotation* rotationObject() const { return m_rotation.get(); }
 
     // Change the map without saving or applying it; callers save, then apply.
     void setAssignments(AssignmentMap assignments);
@@ -121,6 +128,7 @@ private:
     [[nodiscard]] std::optional<QString> resolve(const QString& key) const;
     [[nodiscard]] std::unique_ptr<WallpaperWindow> makeWindow(const ScreenInfo& screen);
     void setPauseReason(std::optional<QString> reason);
+    void rotate();
     void publishStatusLine();
 
     AssignmentMap m_assignments;
@@ -142,4 +150,6 @@ private:
     Preferences& m_preferences;
     EnginePlatform m_platform;
     QString m_statusLine;
+    std::unique_ptr<RotationClock> m_ownClock;
+    std::unique_ptr<WallpaperRotation> m_rotation;
 };

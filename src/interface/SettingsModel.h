@@ -3,14 +3,15 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 class LoginItemControl;
 class WallpaperEngine;
 
-// What the settings sheet shows and changes. The pause switches write through to the engine, which
-// persists them; the login switch drives the login item and, after a failed change, shows the item's
-// real state without trying again. Made anew each time the sheet opens.
+// What the settings sheet shows and changes. The pause switches and the rotation write through to the
+// engine, which persists them; the login switch drives the login item and, after a failed change, shows the
+// item's real state without trying again. Made anew each time the sheet opens.
 class SettingsModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -18,6 +19,10 @@ class SettingsModel : public QObject {
     Q_PROPERTY(bool pauseOnBattery READ pauseOnBattery WRITE setPauseOnBattery NOTIFY pauseOnBatteryChanged)
     Q_PROPERTY(
         bool pauseWhenCovered READ pauseWhenCovered WRITE setPauseWhenCovered NOTIFY pauseWhenCoveredChanged)
+    Q_PROPERTY(qint64 rotationInterval READ rotationInterval WRITE setRotationInterval NOTIFY rotationChanged)
+    Q_PROPERTY(bool rotationShuffled READ rotationShuffled WRITE setRotationShuffled NOTIFY rotationChanged)
+    Q_PROPERTY(QVariantList rotationIntervals READ rotationIntervals NOTIFY rotationChanged)
+    Q_PROPERTY(QString rotationTitle READ rotationTitle NOTIFY rotationChanged)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(QUrl supportUrl READ supportUrl CONSTANT)
 
@@ -32,6 +37,14 @@ public:
     void setPauseOnBattery(bool pause);
     [[nodiscard]] bool pauseWhenCovered() const;
     void setPauseWhenCovered(bool pause);
+    // Seconds, 0 for off.
+    [[nodiscard]] qint64 rotationInterval() const;
+    void setRotationInterval(qint64 seconds);
+    [[nodiscard]] bool rotationShuffled() const;
+    void setRotationShuffled(bool shuffled);
+    // The offered intervals as {title, seconds}, with the current one when it is not among them.
+    [[nodiscard]] QVariantList rotationIntervals() const;
+    [[nodiscard]] QString rotationTitle() const;
     [[nodiscard]] static QString version();
     [[nodiscard]] static QUrl supportUrl();
 
@@ -41,6 +54,7 @@ Q_SIGNALS:
     void launchAtLoginChanged();
     void pauseOnBatteryChanged();
     void pauseWhenCoveredChanged();
+    void rotationChanged();
 
 private:
     WallpaperEngine& m_engine;

@@ -1,10 +1,11 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Window
 import QtQuick.Controls.Basic as C
 import Lumivale.Interface
 
-// The settings sheet: three switches, the version with "About Lumivale", a mail link for help, and
-// "Done" (also Return).
+// The settings sheet: three switches, when to change the wallpaper by itself, the version with "About
+// Lumivale", a mail link for help, and "Done" (also Return).
 // Made anew each time the sheet opens, so the login switch reads the system's state every time.
 Item {
     id: view
@@ -72,6 +73,57 @@ Item {
         }
     }
 
+    // A borderless pull-down: the chosen title and an arrow; the menu lists {title, value} items.
+    component PullDown: C.AbstractButton {
+        id: pullDown
+
+        property string title
+        property var items: []
+        signal picked(var value)
+
+        focusPolicy: Qt.NoFocus
+        padding: 4
+        implicitWidth: leftPadding + contentItem.implicitWidth + rightPadding
+        implicitHeight: topPadding + contentItem.implicitHeight + bottomPadding
+        opacity: enabled ? 1 : 0.4
+
+        contentItem: Row {
+            spacing: 5
+
+            Text {
+                objectName: "pullDownTitle"
+                anchors.verticalCenter: parent.verticalCenter
+                text: pullDown.title
+                textFormat: Text.PlainText
+                color: pullDown.pressed ? LibraryPalette.text : LibraryPalette.secondaryText
+                font.family: Fonts.family
+                font.pixelSize: Fonts.headline
+            }
+            Image {
+                anchors.verticalCenter: parent.verticalCenter
+                source: "image://symbol/pan-down"
+                sourceSize: Qt.size(Math.ceil(12 * Screen.devicePixelRatio),
+                                    Math.ceil(12 * Screen.devicePixelRatio))
+                width: 12
+                height: 12
+                opacity: 0.7
+            }
+        }
+
+        background: Item {}
+
+        onClicked: menu.openFor("", pullDown.items.map(item => ({ action: "pick", title: item.title,
+                                                                 value: item.value })))
+
+        CardMenu {
+            id: menu
+            objectName: "pullDownMenu"
+            implicitWidth: 160
+            y: pullDown.height + 4
+            onChosen: (id, entry) => pullDown.picked(entry.value)
+        }
+    }
+
     component Separator: Rectangle {
         Layout.fillWidth: true
         Layout.leftMargin: 12
@@ -128,6 +180,36 @@ Item {
                 value: settings.pauseWhenCovered
                 onChanged: (value) => settings.pauseWhenCovered = value
             }
+            Separator {}
+            FormRow {
+                objectName: "rotation"
+
+                Text {
+                    anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
+                    text: qsTr("Change wallpaper")
+                    color: LibraryPalette.text
+                    font.family: Fonts.family
+                    font.pixelSize: Fonts.headline
+                }
+                Row {
+                    anchors { right: parent.right; rightMargin: 6; verticalCenter: parent.verticalCenter }
+                    spacing: 8
+
+                    PullDown {
+                        objectName: "rotationOrder"
+                        enabled: settings.rotationInterval > 0
+                        title: settings.rotationShuffled ? qsTr("Shuffled") : qsTr("In order")
+                        items: [{ title: qsTr("In order"), value: false }, { title: qsTr("Shuffled"), value: true }]
+                        onPicked: (value) => settings.rotationShuffled = value
+                    }
+                    PullDown {
+                        objectName: "rotationInterval"
+                        title: settings.rotationTitle
+                        items: settings.rotationIntervals.map(item => ({ title: item.title, value: item.seconds }))
+                        onPicked: (value) => settings.rotationInterval = value
+                    }
+                }
+            }
         }
 
         Section {
@@ -154,7 +236,7 @@ Item {
                 Text {
                     objectName: "about"
                     anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
-                    text: "About Lumivale"
+                    text: qsTr("About Lumivale")
                     color: aboutArea.pressed ? Qt.darker(LibraryPalette.accent, 1.2) : LibraryPalette.accent
                     font.family: Fonts.family
                     font.pixelSize: Fonts.headline

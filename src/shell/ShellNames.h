@@ -17,6 +17,7 @@ inline constexpr QLatin1StringView controlInterface{"org.lumivale.Lumivale.Contr
 inline constexpr QLatin1StringView errorUnknownWallpaper{"org.lumivale.Lumivale.Error.UnknownWallpaper"};
 inline constexpr QLatin1StringView errorUnknownDisplay{"org.lumivale.Lumivale.Error.UnknownDisplay"};
 inline constexpr QLatin1StringView errorNotUsed{"org.lumivale.Lumivale.Error.NotUsed"};
+inline constexpr QLatin1StringView errorInvalidArgs{"org.freedesktop.DBus.Error.InvalidArgs"};
 
 inline constexpr QLatin1StringView statusNotifierWatcher{"org.kde.StatusNotifierWatcher"};
 inline constexpr QLatin1StringView statusNotifierWatcherPath{"/StatusNotifierWatcher"};
@@ -42,4 +43,11 @@ inline constexpr QLatin1StringView displayKey{"key"};
 inline constexpr QLatin1StringView displayName{"name"};
 inline constexpr QLatin1StringView displayWallpaper{"wallpaper"};
 inline constexpr QLatin1StringView displayRunning{"running"};
+inline constexpr QLatin1StringView rotation{"rotation"};
+inline constexpr QLatin1StringView rotationInterval{"interval"};
+inline constexpr QLatin1StringView rotationOrder{"order"};
+inline constexpr QLatin1StringView rotationTimeLeft{"timeLeft"};
+inline constexpr QLatin1StringView rotationCounting{"counting"};
+inline constexpr QLatin1StringView rotationShuffled{"shuffled"};
+inline constexpr QLatin1StringView rotationInOrder{"in-order"};
 } // namespace ShellNames

@@ -1,5 +1,4 @@
 #include "InterfaceRig.h"
-#include "core/PreferenceKeys.h"
 #include "interface/SettingsModel.h"
 
 #include <QCoreApplication>
@@ -36,27 +35,6 @@ private Q_SLOTS:
         // Read again from the system each time the sheet is made.
         rig.loginItem.enabled = true;
         QVERIFY(SettingsModel(*rig.engine, rig.loginItem).launchAtLogin());
-    }
-
-    void pauseSwitchesWriteThroughAndPersist() {
-        InterfaceRig rig;
-        rig.build();
-        SettingsModel settings(*rig.engine, rig.loginItem);
-        QVERIFY(settings.pauseOnBattery());
-        QVERIFY(settings.pauseWhenCovered());
-        QSignalSpy battery(&settings, &SettingsModel::pauseOnBatteryChanged);
-
-        settings.setPauseOnBattery(false);
-        settings.setPauseWhenCovered(false);
-        QVERIFY(!rig.engine->pauseOnBattery());
-        QVERIFY(!rig.engine->pauseWhenCovered());
-        QCOMPARE(battery.size(), 1);
-        QCOMPARE(rig.storedPreferences().value(PreferenceKeys::pauseOnBattery), QJsonValue(false));
-        QCOMPARE(rig.storedPreferences().value(PreferenceKeys::pauseWhenCovered), QJsonValue(false));
-
-        // The engine changed from elsewhere: the switch follows.
-        rig.engine->setPauseOnBattery(true);
-        QVERIFY(settings.pauseOnBattery());
     }
 
     void versionAndHelp() {

@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <csignal>
+#include <utility>
 
 using Window = XvfbSession::Window;
 
@@ -192,7 +193,7 @@ private Q_SLOTS:
         QVERIFY(m_buses->isReady());
 
         for (const auto& [id, video] :
-             {std::pair("hue", TestVideo::Short1_5s), {"other", TestVideo::Long10s}}) {
+             {std::pair("hue", TestVideo::Short1_5s), {"other", TestVideo::FourByThree}}) {
             QFile file(m_videos.path(video));
             QVERIFY(file.open(QIODevice::ReadOnly));
             m_server.setResponse(QString("/media/%1.mp4").arg(id), {.status = 200, .body = file.readAll()});
@@ -295,6 +296,29 @@ private Q_SLOTS:
         QVERIFY2(hostile.err.contains("x\\x1b]52;c;aGk=\\x07."), qPrintable(hostile.err));
     }
 
+    // Still colour bars, then the changing hue clip: the rotation moves on after ten seconds of playing.
+    void rotationChangesTheWallpaper() {
+        QCOMPARE(lumivale({"--use", "other"}).exitCode, 0);
+        QRgb bars = 0;
+        QVERIFY(session().waitUntil([&] { return std::exchange(bars, desktopPixel()) == bars && bars; },
+                                    std::chrono::seconds(20)));
+        const Run rotate = lumivale({"--rotate", "10s"});
+        QCOMPARE(rotate.exitCode, 0);
+        QVERIFY2(rotate.out.startsWith("rotation: every 10s, in order, next change in "),
+                 qPrintable(rotate.out));
+        QVERIFY(session().waitUntil(
+            [&] { return lumivale({"--status"}).out.contains("assigned: hue on all displays"); },
+            std::chrono::seconds(60)));
+        QVERIFY(session().waitUntil([&] { return desktopPixel() != bars; }, std::chrono::seconds(20)));
+        const QJsonObject rotation =
+            QJsonDocument::fromJson(lumivale({"--status", "--json"}).out.toUtf8())["rotation"].toObject();
+        QCOMPARE(rotation.value("interval"), QJsonValue(10));
+        QVERIFY(rotation.value("timeLeft").toInteger(-1) >= 0);
+        QCOMPARE(lumivale({"--rotate", "off"}).out, QString("rotation: off\n"));
+        QVERIFY(lumivale({"--rotate", "5s"}).exitCode != 0);
+        QCOMPARE(lumivale({"--pause"}).exitCode, 0);
+    }
+
     void secondLaunchShowsTheLibrary() {
         const QList<Window> windows = libraryWindows();
         QCOMPARE(windows.size(), 1);
@@ -345,6 +369,7 @@ private Q_SLOTS:
         QCOMPARE(preferences.value("firstRunSent"), QJsonValue(true));
         QCOMPARE(preferences.value("userPaused"), QJsonValue(true));
         QCOMPARE(preferences.value("assignments"), QJsonValue(QJsonObject{}));
+        QCOMPARE(preferences.value("rotationInterval"), QJsonValue(0));
         QVERIFY(preferences.value("LumivaleLibrary").isObject());
     }
 

@@ -154,6 +154,16 @@ private Q_SLOTS:
                                        << "KEY" << false << true;
         QTest::newRow("json alone") << QStringList{"--json"} << Action::Launch << ""
                                     << "" << true << true;
+        QTest::newRow("rotate") << QStringList{"--rotate", "1h30m", "--shuffle"} << Action::Rotate << ""
+                                << "" << false << false;
+        QTest::newRow("rotate off") << QStringList{"--rotate=off", "--json"} << Action::Rotate << ""
+                                    << "" << true << false;
+        QTest::newRow("rotate too often") << QStringList{"--rotate", "9s"} << Action::Rotate << ""
+                                          << "" << false << true;
+        QTest::newRow("rotate without a unit") << QStringList{"--rotate", "300"} << Action::Rotate << ""
+                                               << "" << false << true;
+        QTest::newRow("order alone") << QStringList{"--in-order"} << Action::Launch << ""
+                                     << "" << false << true;
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
@@ -238,6 +248,7 @@ private Q_SLOTS:
                                                        "assigned: local on all displays\n"
                                                        "display LEFT-KEY [LEFT-KEY]: local, paused\n"
                                                        "display RIGHT-KEY [RIGHT-KEY]: local, paused\n"
+                                                       "rotation: off\n"
                                                        "backend: none\n"));
         const QJsonObject json = QJsonDocument::fromJson(StatusReport::toJson(report)).object();
         QCOMPARE(json.value("statusLine").toString(), QString("Paused: by you"));

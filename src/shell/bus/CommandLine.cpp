@@ -1,6 +1,8 @@
 #include "shell/bus/CommandLine.h"
 
+#include "engine/WallpaperRotation.h"
 #include "library/WallpaperTarget.h"
+#include "shell/ShellNames.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -82,6 +84,26 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         } else if (name == QLatin1String("--display")) {
             displayGiven = true;
             takeValue(i, QLatin1StringView("--display"), command.display);
+        } else if (name == QLatin1String("--rotate")) {
+            setAction(Action::Rotate);
+            QString value;
+            takeValue(i, QLatin1StringView("--rotate"), value);
+            const std::optional<qint64> seconds = value == QLatin1String("off")
+                                                      ? std::optional<qint64>(0)
+                                                      : WallpaperRotation::parseDuration(value);
+            if (!seconds || !WallpaperRotation::isValidInterval(*seconds)) {
+                if (command.error.isEmpty())
+                    command.error = QStringLiteral("--rotate takes off or a duration from 10s to 366d, "
+                                                   "such as 90s, 5m, 2h or 1d.");
+            } else {
+                command.rotateSeconds = *seconds;
+            }
+        } else if (argument == QLatin1String("--shuffle") || argument == QLatin1String("--in-order")) {
+            if (!command.rotateOrder.isEmpty())
+                command.error = QStringLiteral("Give --shuffle or --in-order once.");
+            command.rotateOrder = argument == QLatin1String("--shuffle")
+                                      ? QString(ShellNames::rotationShuffled)
+                                      : QString(ShellNames::rotationInOrder);
         } else if (name == QLatin1String("--use")) {
             setAction(Action::Use);
             takeValue(i, QLatin1StringView("--use"), command.wallpaperId);
@@ -100,6 +122,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return command;
     if (displayGiven && command.action != Action::Use)
         command.error = QStringLiteral("--display goes with --use.");
+    else if (!command.rotateOrder.isEmpty() && command.action != Action::Rotate)
+        command.error = QStringLiteral("--shuffle and --in-order go with --rotate.");
     else if (command.json && !command.isControl())
         command.error = QStringLiteral("--json goes with a command.");
     else if (!unknown.isEmpty())
@@ -127,6 +151,10 @@ QString CommandLine::usage() {
                        "  --stop                 take the wallpaper off every display\n"
                        "  --use ID               put a wallpaper on every display, downloading it first\n"
                        "    --display KEY        on one display instead (keys as --status shows them)\n"
+                       "  --rotate DURATION      change the wallpaper after that much playing time\n"
+                       "                         (90s, 5m, 2h, 1d; 10s or more); off to stop\n"
+                       "    --shuffle            in a shuffled order\n"
+                       "    --in-order           in the library's order\n"
                        "  --json                 print the state as JSON after the command\n"
                        "  --help, --version\n");
 }

@@ -2,6 +2,7 @@
 
 #include "engine/ScreenSource.h"
 #include "engine/WallpaperEngine.h"
+#include "engine/WallpaperRotation.h"
 #include "library/LibraryStore.h"
 #include "library/WallpaperTarget.h"
 #include "shell/AppDelegate.h"
@@ -48,6 +49,19 @@ QVariantMap ControlAdaptor::Status() {
     if (!isReady())
         return {};
     return StatusReport::collect(WallpaperEngine::shared());
+}
+
+void ControlAdaptor::SetRotation(qlonglong intervalSeconds, const QString& order) {
+    if (!isReady())
+        return;
+    WallpaperRotation& rotation = WallpaperEngine::shared().rotation();
+    const bool known =
+        order.isEmpty() || order == ShellNames::rotationShuffled || order == ShellNames::rotationInOrder;
+    const bool shuffled = order.isEmpty() ? rotation.shuffled() : order == ShellNames::rotationShuffled;
+    if (!known || !rotation.setChoice(intervalSeconds, shuffled))
+        sendErrorReply(QString(ShellNames::errorInvalidArgs),
+                       tr("The rotation takes 0 (off) or 10 seconds to 366 days, in the order "
+                          "\"shuffled\" or \"in-order\"."));
 }
 
 void ControlAdaptor::Use(const QString& id, const QString& displayChoice) {

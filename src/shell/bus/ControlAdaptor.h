@@ -30,6 +30,8 @@ public Q_SLOTS:
     // Replies once the wallpaper is on the displays, after its download when it is not on disk yet.
     void Use(const QString& id, const QString& displayChoice);
     QVariantMap Status();
+    // intervalSeconds 0 turns the rotation off; order "shuffled", "in-order", or empty to keep it.
+    void SetRotation(qlonglong intervalSeconds, const QString& order);
 
 private:
     [[nodiscard]] bool isReady() const { return m_delegate && m_screens; }

@@ -29,6 +29,8 @@ std::optional<QDBusPendingReply<>> send(ControlProxy& control, const CommandLine
     case CommandLine::Action::Use:
         control.setTimeout(useTimeoutMs);
         return control.Use(command.wallpaperId, command.display);
+    case CommandLine::Action::Rotate:
+        return control.SetRotation(qlonglong(command.rotateSeconds), command.rotateOrder);
     default:
         return std::nullopt;
     }
@@ -63,6 +65,8 @@ int run(const CommandLine& command, QDBusConnection bus, QTextStream& out, QText
         out << TerminalText::printableJson(QString::fromUtf8(StatusReport::toJson(report)));
     else if (command.action == CommandLine::Action::Status)
         out << TerminalText::printable(StatusReport::toText(report));
+    else if (command.action == CommandLine::Action::Rotate)
+        out << TerminalText::printable(StatusReport::rotationText(report)) << '\n';
     else
         out << TerminalText::printable(report.value(QString(ShellNames::statusLine)).toString()) << '\n';
     out.flush();

@@ -2,6 +2,7 @@
 
 #include "engine/EngineTexts.h"
 #include "engine/WallpaperEngine.h"
+#include "engine/WallpaperRotation.h"
 #include "library/WallpaperTarget.h"
 #include "shell/DisplayBackend.h"
 #include "shell/ShellNames.h"
@@ -22,11 +23,22 @@ QVariantMap collect(const WallpaperEngine& engine) {
                                     {QString(ShellNames::displayRunning), display.playing}});
     }
 
+    const WallpaperRotation& rotation = engine.rotation();
+    const std::optional<qint64> left = rotation.timeLeftMs();
+    const QVariantMap rotationState{
+        {QString(ShellNames::rotationInterval), rotation.intervalSeconds()},
+        {QString(ShellNames::rotationOrder),
+         QString(rotation.shuffled() ? ShellNames::rotationShuffled : ShellNames::rotationInOrder)},
+        // Whole seconds, rounded up, so 0 only when the change is due; -1 when off (the bus has no null).
+        {QString(ShellNames::rotationTimeLeft), left ? (*left + 999) / 1000 : qint64(-1)},
+        {QString(ShellNames::rotationCounting), rotation.isCounting()}};
+
     return {{QString(ShellNames::statusLine), engine.statusLine()},
             {QString(ShellNames::pauseReason), engine.pauseReasonText()},
             {QString(ShellNames::userPaused), engine.userPaused()},
             {QString(ShellNames::assignments), engine.assignmentsVariant()},
             {QString(ShellNames::displays), displays},
+            {QString(ShellNames::rotation), rotationState},
             {QString(DisplayBackend::reportKey), DisplayBackend::name(DisplayBackend::current())}};
 }
 
@@ -100,10 +112,27 @@ QString toText(const QVariantMap& report) {
                               : QStringLiteral(", paused"));
         text += QLatin1Char('\n');
     }
+    text += rotationText(report) + QLatin1Char('\n');
     if (const QString backend = report.value(QString(DisplayBackend::reportKey)).toString();
         !backend.isEmpty())
         text += QStringLiteral("backend: ") + backend + QLatin1Char('\n');
     return text;
+}
+
+QString rotationText(const QVariantMap& report) {
+    const QVariantMap rotation = report.value(QString(ShellNames::rotation)).toMap();
+    const qint64 interval = rotation.value(QString(ShellNames::rotationInterval)).toLongLong();
+    if (interval <= 0)
+        return QStringLiteral("rotation: off");
+    const QString left =
+        WallpaperRotation::durationText(rotation.value(QString(ShellNames::rotationTimeLeft)).toLongLong());
+    return QStringLiteral("rotation: every ") + WallpaperRotation::durationText(interval) +
+           (rotation.value(QString(ShellNames::rotationOrder)).toString() == ShellNames::rotationShuffled
+                ? QStringLiteral(", shuffled")
+                : QStringLiteral(", in order")) +
+           (rotation.value(QString(ShellNames::rotationCounting)).toBool()
+                ? QStringLiteral(", next change in ") + left
+                : QStringLiteral(", next change after ") + left + QStringLiteral(" more of playing"));
 }
 
 QByteArray toJson(const QVariantMap& report) {
@@ -119,6 +148,10 @@ QByteArray toJson(const QVariantMap& report) {
         *it = display;
     }
     object.insert(ShellNames::displays, displays);
+    QJsonObject rotation = object.value(ShellNames::rotation).toObject();
+    if (rotation.value(ShellNames::rotationTimeLeft).toDouble() < 0)
+        rotation.insert(ShellNames::rotationTimeLeft, QJsonValue::Null);
+    object.insert(ShellNames::rotation, rotation);
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 

@@ -35,6 +35,29 @@ Item {
             testEngine.pauseWhenCovered = true
         }
 
+        // The menu's entries are items of a popup, which findChild does not reach: pick through the signal.
+        function test_rotationRow() {
+            const view = createTemporaryObject(settingsView, host)
+            const interval = findChild(view, "rotationInterval")
+            const order = findChild(view, "rotationOrder")
+            compare(findChild(interval, "pullDownTitle").text, "Off")
+            verify(!order.enabled)
+            compare(interval.items.map(item => item.title),
+                    ["Off", "5 minutes", "15 minutes", "30 minutes", "1 hour", "1 day"])
+            interval.picked(900)
+            compare(testEngine.rotation.intervalSeconds, 900)
+            compare(findChild(interval, "pullDownTitle").text, "15 minutes")
+            verify(order.enabled)
+            order.picked(true)
+            compare(findChild(order, "pullDownTitle").text, "Shuffled")
+            // A value set from the command line shows as a custom interval.
+            testEngine.rotation.setChoice(90, false)
+            compare(findChild(interval, "pullDownTitle").text, "Custom (1m30s)")
+            compare(interval.items.length, 7)
+            compare(findChild(order, "pullDownTitle").text, "In order")
+            testEngine.rotation.setChoice(0, false)
+        }
+
         function test_loginSwitch() {
             testLogin.enabled = false
             testLogin.refuse = false

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EnginePlatform.h"
+#include "fakes/FakeRotationClock.h"
 #include "fakes/FakeScreenSource.h"
 #include "fakes/FakeSystemConditions.h"
 #include "fakes/FakeWallpaperFactory.h"
@@ -12,8 +13,13 @@ struct FakePlatform {
     FakeWallpaperFactory factory;
     FakeSystemConditions conditions;
     FakeWindowList windowList;
+    FakeRotationClock clock;
 
     [[nodiscard]] EnginePlatform platform() {
-        return {.screens = screens, .factory = factory, .conditions = conditions, .windowList = windowList};
+        return {.screens = screens,
+                .factory = factory,
+                .conditions = conditions,
+                .windowList = windowList,
+                .clock = &clock};
     }
 };
