@@ -306,7 +306,8 @@ void LibraryStore::finishRefresh(QNetworkReply* reply, bool tooLarge) {
     } else {
         body = reply->readAll();
         if (!ReplyChecks::succeeded(reply, body.size())) {
-            qCWarning(lcLibrary) << "Catalog refresh failed:" << reply->errorString();
+            qCWarning(lcLibrary).noquote() << "Catalog not refreshed from" << reply->url().toString() << "-"
+                                           << reply->errorString();
             body.clear();
         }
     }
@@ -333,8 +334,6 @@ void LibraryStore::applyRefresh(std::optional<Catalog> decoded) {
         setCatalog(std::move(decoded->wallpapers));
         setOffline(false);
     } else {
-        qCWarning(lcLibrary).noquote() << "Catalog not refreshed from" << reply->url().toString() << "-"
-                                       << (tooLarge ? QStringLiteral("too large") : reply->errorString());
         setOffline(true);
     }
     bumpRevision();

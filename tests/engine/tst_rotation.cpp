@@ -1,4 +1,4 @@
-#include "EngineRig.h"
+#include "fakes/EngineRig.h"
 #include "core/PreferenceKeys.h"
 #include "engine/WallpaperRotation.h"
 
