@@ -186,8 +186,8 @@ void LibraryStore::finishTransfer(const QString& id) {
         !task->file->flush()) {
         qCWarning(lcLibrary).noquote()
             << "Download of" << id << "from" << reply->url().toString() << "failed: HTTP status"
-            << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() << "-" << reply->errorString()
-            << "after" << task->written << "bytes";
+            << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() << "-"
+            << reply->errorString() << "after" << task->written << "bytes";
         finishDownload(id, false);
         return;
     }

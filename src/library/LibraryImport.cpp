@@ -64,7 +64,8 @@ ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
     const double posterTime = finite ? std::min(*seconds * 0.5, posterLatestSeconds) : posterLatestSeconds;
     const std::optional<QByteArray> jpeg = media->posterJpeg(copy, posterTime, posterBox, posterQuality);
     if (!jpeg)
-        qCWarning(lcLibrary).noquote() << "No poster could be made from" << source << "- imported without one";
+        qCWarning(lcLibrary).noquote()
+            << "No poster could be made from" << source << "- imported without one";
     if (jpeg && !jpeg->isEmpty()) {
         QFile file(poster);
         if (!file.open(QIODevice::WriteOnly) || file.write(*jpeg) != jpeg->size() || !file.flush()) {

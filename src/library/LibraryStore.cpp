@@ -306,8 +306,8 @@ void LibraryStore::finishRefresh(QNetworkReply* reply, bool tooLarge) {
     } else {
         body = reply->readAll();
         if (!ReplyChecks::succeeded(reply, body.size())) {
-            qCWarning(lcLibrary).noquote() << "Catalog not refreshed from" << reply->url().toString() << "-"
-                                           << reply->errorString();
+            qCWarning(lcLibrary).noquote()
+                << "Catalog not refreshed from" << reply->url().toString() << "-" << reply->errorString();
             body.clear();
         }
     }

@@ -34,7 +34,7 @@ DisplayBackend::Kind DisplayBackend::prepare(bool (*offersLayerShell)()) {
         break;
     case Kind::None:
         qCWarning(lcShell) << "Neither a Wayland compositor with a layer shell nor an X server is reachable"
-                             << "(WAYLAND_DISPLAY, DISPLAY): no wallpaper can be shown";
+                           << "(WAYLAND_DISPLAY, DISPLAY): no wallpaper can be shown";
         break;
     }
     return chosen;

@@ -32,5 +32,6 @@ inline constexpr UiText openDownloadPage{"ShellTexts", QT_TRANSLATE_NOOP("ShellT
 inline constexpr UiText close{"ShellTexts", QT_TRANSLATE_NOOP("ShellTexts", "Close")};
 
 inline constexpr UiText notRunning{"ShellTexts", QT_TRANSLATE_NOOP("ShellTexts", "Lumivale is not running.")};
-inline constexpr UiText alreadyRunning{"ShellTexts", QT_TRANSLATE_NOOP("ShellTexts", "Lumivale is already running.")};
+inline constexpr UiText alreadyRunning{"ShellTexts",
+                                       QT_TRANSLATE_NOOP("ShellTexts", "Lumivale is already running.")};
 } // namespace ShellTexts

@@ -1,6 +1,6 @@
-#include "fakes/EngineRig.h"
 #include "core/PreferenceKeys.h"
 #include "engine/WallpaperRotation.h"
+#include "fakes/EngineRig.h"
 
 #include <QTest>
 

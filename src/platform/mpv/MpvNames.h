@@ -36,10 +36,14 @@ inline constexpr Option coreOptions[] = {
 // of read-ahead, and frames handed over at their display time so that rendering never has to wait
 // for it.
 inline constexpr Option playerOptions[] = {
-    {"hwdec", "auto-safe"},          {"keep-open", "yes"},         {"pause", "yes"},
-    {"demuxer-readahead-secs", "2"}, {"video-timing-offset", "0"},
+    {"hwdec", "auto-safe"},
+    {"keep-open", "yes"},
+    {"pause", "yes"},
+    {"demuxer-readahead-secs", "2"},
+    {"video-timing-offset", "0"},
     // Wallpapers are checked local video files: nothing they name is opened, nothing on the network.
-    {"access-references", "no"},    {"demuxer-lavf-o", "protocol_whitelist=file"},
+    {"access-references", "no"},
+    {"demuxer-lavf-o", "protocol_whitelist=file"},
 };
 
 // The hover preview's own: preview clips are small, so software decoding starts at once without

@@ -30,7 +30,8 @@ void UsagePing::send(const QString& event) const {
         QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, &QNetworkReply::abort);
         QObject::connect(reply, &QNetworkReply::finished, reply, [reply] {
             reply->deleteLater();
-            if (reply->error() != QNetworkReply::NoError && reply->error() != QNetworkReply::OperationCanceledError)
+            if (reply->error() != QNetworkReply::NoError &&
+                reply->error() != QNetworkReply::OperationCanceledError)
                 qCInfo(lcShell).noquote() << "Usage ping not sent -" << reply->errorString();
         });
     });

@@ -1,5 +1,5 @@
-#include "platform/display/EdidBlock.h"
 #include "platform/display/DisplayIdentity.h"
+#include "platform/display/EdidBlock.h"
 #include "platform/x11/X11Dpms.h"
 #include "platform/x11/X11ScreenSource.h"
 #include "support/XvfbSession.h"
