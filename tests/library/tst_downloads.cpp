@@ -98,7 +98,7 @@ private Q_SLOTS:
         QCOMPARE(m_server.requestCount(QStringLiteral("/v.mp4")), 1);
         QVERIFY(store->progress().isEmpty());
         QVERIFY(!store->problem());
-        QVERIFY(fractions.size() > 3);
+        QVERIFY(!fractions.isEmpty());
         QVERIFY(std::is_sorted(fractions.begin(), fractions.end()));
         QVERIFY(fractions.last() > 0.5 && fractions.last() <= 1.0);
         QCOMPARE(read(*store->localURL(QStringLiteral("a"))), body);
