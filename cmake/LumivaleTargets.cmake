@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A target's headers are reached through a folder of its own in the build tree, at their path under src/
 # ("shell/tray/StatusMenu.h"), so that a target includes another one's headers only by linking it. Call
 # after the target has all its sources.

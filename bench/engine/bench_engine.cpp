@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's steady-state work against adapters that do nothing: apply() (which ends with
 // updatePlayback()) with 6 displays and 3 files, updatePlayback() alone, and refreshCover() over
 // 200 windows and 6 displays. Prints the median of several runs, in microseconds per call.

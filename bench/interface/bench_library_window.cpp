@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library window at 1120 × 740 under Xvfb with openbox, over a real store and engine (fake platform
 // services) and a catalog served on loopback from the demo media (data/make-demo-catalog).
 //

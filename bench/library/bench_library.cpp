@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catalog decoding and encoding, and the store's list queries, over a large catalog.
 // Prints the median of several runs of each, in milliseconds.
 // With "--memory N": the peak and the lasting resident memory of a store that starts from a cached

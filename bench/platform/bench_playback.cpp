@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays one video file as the wallpaper through the real engine, screens, window list, X11 windows and
 // libmpv players, the way the application does, for playback_cost.py to measure. The system's power
 // and session state read as quiet. Usage:

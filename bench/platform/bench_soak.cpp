@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soak: resident memory, open file descriptors and threads while the real engine, X11 windows and
 // libmpv players loop a 2 s clip on two displays (Xvfb, openbox), then while the wallpaper changes
 // back and forth. The figures should stay flat after the warm-up. Usage:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Main-thread time of one cover scan on X11: X11WindowList::onScreenWindows() alone, and with the
 // engine's cover test on top, with 10 and 50 ordinary windows over two monitors under Xvfb and
 // openbox. The scan blocks the main thread while it waits for the server, so wall time is what the

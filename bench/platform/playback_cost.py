@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What wallpaper playback costs, side by side in one run on a private X server.
 
 Xvfb with a 1920x540 root split into two 960x540 RandR monitors (LEFT and RIGHT), openbox as the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # bash completion for lumivale
 
 # Display keys (with "key") or wallpaper ids (with "id") that the running Lumivale reports; ids also from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The lumivale program: starts the application, reopens the running one, or sends it one command.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One muted player that loops one video file without end, shown by every wallpaper window whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/StallTimeout.h"
 #include "library/LibraryLog.h"
 #include "library/LibraryStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/LibraryStore.h"
 
 #include "core/AppPaths.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "LibraryTestFiles.h"
 #include "RecordingTarget.h"
 #include "library/LibraryStore.h"

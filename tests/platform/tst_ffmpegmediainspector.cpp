@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/media/FfmpegMediaInspector.h"
 #include "support/TestVideos.h"
 

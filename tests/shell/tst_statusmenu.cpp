@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/PreferenceKeys.h"
 #include "fakes/EngineRig.h"
 #include "shell/AppDelegate.h"

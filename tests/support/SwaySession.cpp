@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/SwaySession.h"
 
 #include <QDir>
@@ -65,7 +66,9 @@ SwaySession::SwaySession(const QStringList& config) {
         return;
     }
     const QHash<QByteArray, QByteArray> wanted{{"XDG_RUNTIME_DIR", m_runtime.path().toUtf8()},
-                                               {"WAYLAND_DISPLAY", socket.toUtf8()},
+                                               // A path, so that clients find it whatever runtime
+                                               // folder a test gives them.
+                                               {"WAYLAND_DISPLAY", runtime.filePath(socket).toUtf8()},
                                                {"SWAYSOCK", runtime.filePath(ipc).toUtf8()},
                                                {"DISPLAY", {}}};
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {

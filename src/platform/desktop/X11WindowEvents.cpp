@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/desktop/X11WindowEvents.h"
 
 #include "platform/desktop/X11WallpaperWindow.h"

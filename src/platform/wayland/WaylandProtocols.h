@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The generated protocol headers. The layer shell's names a parameter `namespace`, which is a keyword

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/bus/ApplicationAdaptor.h"
 
 ApplicationAdaptor::ApplicationAdaptor(QObject* parent, std::function<void(const QString&)> reopen)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConditionsRig.h"
 #include "FakeThermalTree.h"
 #include "platform/dbus/DBusNames.h"

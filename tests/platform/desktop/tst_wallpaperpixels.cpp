@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the wallpaper puts on a real X server's screens (Xvfb, openbox, monitors LEFT and RIGHT, each
 // 1920x1080), read back with screenshots: the video moves, both displays show the same frame, and a
 // video of another aspect ratio fills its display, cropped, never letterboxed.

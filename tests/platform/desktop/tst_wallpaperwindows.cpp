@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wallpaper windows and shared players on a real X server (Xvfb, openbox, monitors LEFT and RIGHT),
 // driven by the engine: how many there are, how the window manager sees them, what lies above and
 // below them, and what happens when they are covered or their monitor goes and comes back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/CoverScan.h"
 #include "platform/x11/X11ScreenSource.h"
 #include "platform/x11/X11WindowList.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/FakeScreenSource.h"
 
 ScreenInfo FakeScreenSource::screen(const QString& uuid, const QRect& frame) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/FakeWallpaperFactory.h"
 
 FakePlayer::FakePlayer(FakeWallpaperFactory& factory, QString file)
