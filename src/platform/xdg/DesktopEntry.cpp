@@ -40,6 +40,21 @@ QString unescape(const QString& raw) {
     return out;
 }
 
+// Blanks around a line, a key or a value: the ones a writer never leaves unescaped at a value's ends.
+// QString::trimmed would also take vertical tabs and Unicode spaces, which no escape can keep.
+QString trimBlanks(const QString& text) {
+    const auto blank = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r');
+    };
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && blank(text[start]))
+        ++start;
+    while (end > start && blank(text[end - 1]))
+        --end;
+    return text.mid(start, end - start);
+}
+
 QString escape(const QString& value) {
     QString out;
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -81,7 +96,7 @@ DesktopEntry DesktopEntry::parse(const QByteArray& text) {
     DesktopEntry entry;
     bool inGroup = false;
     for (const QByteArray& rawLine : text.split('\n')) {
-        const QString line = QString::fromUtf8(rawLine).trimmed();
+        const QString line = trimBlanks(QString::fromUtf8(rawLine));
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {
@@ -91,11 +106,11 @@ DesktopEntry DesktopEntry::parse(const QByteArray& text) {
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (!inGroup || equals <= 0)
             continue;
-        const QString key = line.left(equals).trimmed();
+        const QString key = trimBlanks(line.left(equals));
         // Localised variants ("Name[de]") never decide anything here.
         if (key.contains(QLatin1Char('[')) || entry.m_values.contains(key))
             continue;
-        entry.setValue(key, unescape(line.mid(equals + 1).trimmed()));
+        entry.setValue(key, unescape(trimBlanks(line.mid(equals + 1))));
     }
     return entry;
 }
