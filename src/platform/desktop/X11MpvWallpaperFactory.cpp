@@ -6,19 +6,6 @@
 #include "platform/desktop/X11WindowEvents.h"
 #include "platform/mpv/MpvSharedPlayer.h"
 
-namespace {
-
-template <typename T> [[nodiscard]] QList<T*> live(const QList<QPointer<T>>& pointers) {
-    QList<T*> objects;
-    for (const QPointer<T>& pointer : pointers) {
-        if (pointer)
-            objects.append(pointer.data());
-    }
-    return objects;
-}
-
-} // namespace
-
 X11MpvWallpaperFactory::X11MpvWallpaperFactory() : m_hints(X11DesktopHints::create()) {
     if (m_hints)
         m_events = std::make_unique<X11WindowEvents>();
@@ -32,8 +19,7 @@ std::unique_ptr<WallpaperWindow> X11MpvWallpaperFactory::makeWindow(const Screen
         return nullptr;
     auto window =
         std::make_unique<X11WallpaperWindow>(screen, std::move(visibilityChanged), *m_hints, *m_events);
-    m_windows.removeAll(nullptr);
-    m_windows.append(window.get());
+    m_windows.add(window.get());
     // The window's QPointer is already cleared when it announces its end.
     QObject::connect(window.get(), &QObject::destroyed, [this] { updateWindowsExist(); });
     updateWindowsExist();
@@ -43,18 +29,17 @@ std::unique_ptr<WallpaperWindow> X11MpvWallpaperFactory::makeWindow(const Screen
 std::unique_ptr<SharedPlayer> X11MpvWallpaperFactory::makePlayer(const QString& file) {
     std::unique_ptr<MpvSharedPlayer> player = MpvSharedPlayer::create(file);
     if (player) {
-        m_players.removeAll(nullptr);
-        m_players.append(player.get());
+        m_players.add(player.get());
     }
     return player;
 }
 
 QList<X11WallpaperWindow*> X11MpvWallpaperFactory::windows() const {
-    return live(m_windows);
+    return m_windows.live();
 }
 
 QList<MpvSharedPlayer*> X11MpvWallpaperFactory::players() const {
-    return live(m_players);
+    return m_players.live();
 }
 
 void X11MpvWallpaperFactory::setWindowsExistChanged(std::function<void(bool)> changed) {

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "engine/WallpaperFactory.h"
+#include "platform/mpv/MadeObjects.h"
 
 #include <QList>
-#include <QPointer>
 
 class MpvSharedPlayer;
 class X11DesktopHints;
@@ -35,8 +35,8 @@ private:
 
     std::unique_ptr<X11DesktopHints> m_hints;
     std::unique_ptr<X11WindowEvents> m_events;
-    QList<QPointer<X11WallpaperWindow>> m_windows;
-    QList<QPointer<MpvSharedPlayer>> m_players;
+    MadeObjects<X11WallpaperWindow> m_windows;
+    MadeObjects<MpvSharedPlayer> m_players;
     std::function<void(bool)> m_windowsExistChanged;
     bool m_windowsExist = false;
 };

@@ -10,15 +10,6 @@
 
 namespace {
 
-template <typename T> [[nodiscard]] QList<T*> live(const QList<QPointer<T>>& pointers) {
-    QList<T*> objects;
-    for (const QPointer<T>& pointer : pointers) {
-        if (pointer)
-            objects.append(pointer.data());
-    }
-    return objects;
-}
-
 // KWin puts the background layer beside Plasma's own opaque desktop, where it cannot be seen.
 [[nodiscard]] WaylandWallpaperWindow::Layer desktopLayer() {
     const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
@@ -45,8 +36,7 @@ WaylandWallpaperFactory::makeWindow(const ScreenInfo& screen, std::function<void
     static const WaylandWallpaperWindow::Layer layer = desktopLayer();
     auto window = std::make_unique<WaylandWallpaperWindow>(screen, std::move(visibilityChanged), m_connection,
                                                            *m_egl, layer);
-    m_windows.removeAll(nullptr);
-    m_windows.append(window.get());
+    m_windows.add(window.get());
     return window;
 }
 
@@ -58,15 +48,14 @@ std::unique_ptr<SharedPlayer> WaylandWallpaperFactory::makePlayer(const QString&
         qCWarning(lcWayland) << "Cannot play" << file;
         return nullptr;
     }
-    m_players.removeAll(nullptr);
-    m_players.append(player.get());
+    m_players.add(player.get());
     return player;
 }
 
 QList<WaylandWallpaperWindow*> WaylandWallpaperFactory::windows() const {
-    return live(m_windows);
+    return m_windows.live();
 }
 
 QList<MpvSharedPlayer*> WaylandWallpaperFactory::players() const {
-    return live(m_players);
+    return m_players.live();
 }

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "engine/WallpaperFactory.h"
+#include "platform/mpv/MadeObjects.h"
 
 #include <QList>
-#include <QPointer>
 
 class MpvSharedPlayer;
 class WaylandConnection;
@@ -32,6 +32,6 @@ public:
 private:
     WaylandConnection& m_connection;
     std::unique_ptr<WaylandEgl> m_egl;
-    QList<QPointer<WaylandWallpaperWindow>> m_windows;
-    QList<QPointer<MpvSharedPlayer>> m_players;
+    MadeObjects<WaylandWallpaperWindow> m_windows;
+    MadeObjects<MpvSharedPlayer> m_players;
 };
