@@ -310,11 +310,17 @@ void WallpaperEngine::apply() {
 QList<WallpaperEngine::DisplayState> WallpaperEngine::displayStates() const {
     QList<DisplayState> states;
     for (const ScreenInfo& screen : m_platform.screens.screens()) {
-        DisplayState state{
-            .key = displayKey(screen), .name = screen.localizedName, .wallpaperId = {}, .playing = false};
+        DisplayState state{.key = displayKey(screen),
+                           .name = screen.localizedName,
+                           .wallpaperId = {},
+                           .playing = false,
+                           .decoder = {}};
         if (const auto window = m_windows.find(state.key); window != m_windows.end()) {
             state.wallpaperId = m_windowWallpapers.value(state.key);
-            state.playing = window->second->player() && window->second->player()->rate() != 0.0;
+            if (const SharedPlayer* player = window->second->player()) {
+                state.playing = player->rate() != 0.0;
+                state.decoder = player->decoder();
+            }
         }
         states.append(std::move(state));
     }
@@ -360,6 +366,23 @@ void WallpaperEngine::updatePlayback() {
     }
     setPauseReason(decision.reason);
     m_rotation->setPlaying(!decision.reason && !m_players.empty());
+    scanCoverWhileItMatters();
+}
+
+// A paused engine would otherwise wake the machine every two seconds for an answer nothing uses.
+void WallpaperEngine::scanCoverWhileItMatters() {
+    if (!m_coverTimer)
+        return;
+    const bool matters = m_pauseWhenCovered && !m_windows.empty() && !conditionReason();
+    if (matters == m_coverTimer->isActive())
+        return;
+    if (!matters) {
+        m_coverTimer->stop();
+        return;
+    }
+    m_coverTimer->start();
+    // What covered the displays while nothing looked may have gone since.
+    QMetaObject::invokeMethod(this, &WallpaperEngine::refreshCover, Qt::QueuedConnection);
 }
 
 void WallpaperEngine::setPauseReason(std::optional<QString> reason) {
@@ -426,7 +449,6 @@ void WallpaperEngine::start() {
     m_coverTimer->setInterval(coverScanIntervalMs);
     connect(
         m_coverTimer.get(), &QTimer::timeout, this, [this] { refreshCover(); }, Qt::QueuedConnection);
-    m_coverTimer->start();
 
     // Only later values: a signal never replays the current one.
     observe(&m_store, &LibraryStore::revisionChanged, [this] { apply(); });

@@ -52,6 +52,8 @@ public:
         QString wallpaperId;
         // Its window's player runs.
         bool playing = false;
+        // Its window's player's decoder, as SharedPlayer::decoder() says.
+        QString decoder;
 
         friend bool operator==(const DisplayState&, const DisplayState&) = default;
     };
@@ -116,6 +118,7 @@ public:
     void start();
     // Records which displays one window covers; re-evaluates only when that set changes.
     void refreshCover();
+    void scanCoverWhileItMatters();
 
 Q_SIGNALS:
     void assignmentsChanged();

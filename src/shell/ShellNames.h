@@ -44,6 +44,7 @@ inline constexpr QLatin1StringView displayKey{"key"};
 inline constexpr QLatin1StringView displayName{"name"};
 inline constexpr QLatin1StringView displayWallpaper{"wallpaper"};
 inline constexpr QLatin1StringView displayRunning{"running"};
+inline constexpr QLatin1StringView displayDecoder{"decoder"};
 inline constexpr QLatin1StringView rotation{"rotation"};
 inline constexpr QLatin1StringView rotationInterval{"interval"};
 inline constexpr QLatin1StringView rotationOrder{"order"};

@@ -91,7 +91,7 @@ private Q_SLOTS:
         QCOMPARE(engine.property("statusLine").toString(), status);
         QCOMPARE(statusChanged.isEmpty(), status == "No wallpaper set");
         const WallpaperEngine::DisplayState display{
-            .key = "A", .name = "A", .wallpaperId = shown, .playing = status == "Playing"};
+            .key = "A", .name = "A", .wallpaperId = shown, .playing = status == "Playing", .decoder = {}};
         QVERIFY(engine.displayStates() == QList{display});
     }
 

@@ -242,9 +242,11 @@ private Q_SLOTS:
         QCOMPARE(report.value("assignments").toMap(), (QVariantMap{{"*", "local"}}));
         const QVariantList displays = report.value("displays").toList();
         QCOMPARE(displays.size(), 2);
-        QCOMPARE(displays.at(0).toMap(),
-                 (QVariantMap{
-                     {"key", "LEFT-KEY"}, {"name", "LEFT-KEY"}, {"wallpaper", "local"}, {"running", false}}));
+        QCOMPARE(displays.at(0).toMap(), (QVariantMap{{"key", "LEFT-KEY"},
+                                                      {"name", "LEFT-KEY"},
+                                                      {"wallpaper", "local"},
+                                                      {"running", false},
+                                                      {"decoder", ""}}));
         QCOMPARE(StatusReport::toText(report), QString("Paused: by you\n"
                                                        "assigned: local on all displays\n"
                                                        "display LEFT-KEY [LEFT-KEY]: local, paused\n"

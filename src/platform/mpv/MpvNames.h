@@ -61,6 +61,8 @@ inline constexpr Option previewOptions[] = {
 inline constexpr char pause[] = "pause";
 inline constexpr char speed[] = "speed";
 inline constexpr char videoParams[] = "video-params";
+// The hardware decoding API in use, "no" for software decoding.
+inline constexpr char hwdecCurrent[] = "hwdec-current";
 inline constexpr char displayWidth[] = "dw";
 inline constexpr char displayHeight[] = "dh";
 inline constexpr char rotation[] = "rotate";

@@ -155,12 +155,13 @@ bool MpvSharedPlayer::loadGl() {
 }
 
 bool MpvSharedPlayer::start() {
-    // Of mpv's own events, only the video's size is of interest.
+    // Of mpv's own events, only the video's size and its decoder are of interest.
     m_core = MpvClient::create(MpvNames::playerOptions, {MPV_EVENT_PROPERTY_CHANGE});
     if (!m_core)
         return false;
     mpv_handle* core = m_core.get();
     mpv_observe_property(core, 0, MpvNames::videoParams, MPV_FORMAT_NODE);
+    mpv_observe_property(core, 0, MpvNames::hwdecCurrent, MPV_FORMAT_STRING);
     mpv_set_wakeup_callback(core, &MpvSharedPlayer::wakeup, this);
 
     if (!m_gl->makeCurrentOffscreen())
@@ -251,6 +252,12 @@ void MpvSharedPlayer::handleEvents() {
             continue;
         }
         const auto* property = static_cast<const mpv_event_property*>(event->data);
+        if (std::strcmp(property->name, MpvNames::hwdecCurrent) == 0) {
+            decoderChanged(property->format == MPV_FORMAT_STRING
+                               ? QString::fromUtf8(*static_cast<const char* const*>(property->data))
+                               : QString());
+            continue;
+        }
         if (std::strcmp(property->name, MpvNames::videoParams) != 0)
             continue;
         const QSize size = property->format == MPV_FORMAT_NODE
@@ -262,6 +269,16 @@ void MpvSharedPlayer::handleEvents() {
         m_textureCurrent = false;
         surfacesChanged();
     }
+}
+
+void MpvSharedPlayer::decoderChanged(const QString& api) {
+    const QString decoder = api == QLatin1String("no") ? QStringLiteral("software") : api;
+    if (decoder == m_decoder)
+        return;
+    m_decoder = decoder;
+    // Which decoder a machine ends up with explains most of what playback costs on it.
+    if (!m_decoder.isEmpty())
+        qCInfo(lcMpv).noquote() << "Decoding" << m_file << "with" << m_decoder;
 }
 
 void MpvSharedPlayer::handleUpdate() {

@@ -43,6 +43,7 @@ public:
     void pause() override;
     [[nodiscard]] double rate() const override;
     void unload() override;
+    [[nodiscard]] QString decoder() const override { return m_decoder; }
 
     [[nodiscard]] const QString& file() const { return m_file; }
     // How many frames mpv has rendered, whatever the number of surfaces.
@@ -61,6 +62,7 @@ private:
     void setPaused(bool paused);
     void handleEvents();
     void handleUpdate();
+    void decoderChanged(const QString& api);
     enum class Redraw { None, Behind, All };
     void scheduleRedraw(Redraw redraw);
     void draw(Redraw redraw);
@@ -93,6 +95,7 @@ private:
     // Frames went by unrendered while nothing showed them.
     bool m_stale = false;
     QSize m_videoSize;
+    QString m_decoder;
     quint64 m_framesRendered = 0;
     // Counts the video frames mpv has handed over; each surface remembers the one it shows.
     quint64 m_frameSerial = 0;

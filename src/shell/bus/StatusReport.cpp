@@ -21,7 +21,8 @@ QVariantMap collect(const WallpaperEngine& engine) {
         displays.append(QVariantMap{{QString(ShellNames::displayKey), display.key},
                                     {QString(ShellNames::displayName), display.name},
                                     {QString(ShellNames::displayWallpaper), display.wallpaperId},
-                                    {QString(ShellNames::displayRunning), display.playing}});
+                                    {QString(ShellNames::displayRunning), display.playing},
+                                    {QString(ShellNames::displayDecoder), display.decoder}});
     }
 
     const WallpaperRotation& rotation = engine.rotation();
@@ -111,6 +112,9 @@ QString toText(const QVariantMap& report) {
             text += id + (display.value(QString(ShellNames::displayRunning)).toBool()
                               ? QStringLiteral(", playing")
                               : QStringLiteral(", paused"));
+        if (const QString decoder = display.value(QString(ShellNames::displayDecoder)).toString();
+            !id.isEmpty() && !decoder.isEmpty())
+            text += QStringLiteral(", decoder ") + decoder;
         text += QLatin1Char('\n');
     }
     text += rotationText(report) + QLatin1Char('\n');
@@ -144,8 +148,10 @@ QByteArray toJson(const QVariantMap& report) {
     QJsonArray displays = object.value(ShellNames::displays).toArray();
     for (auto it = displays.begin(); it != displays.end(); ++it) {
         QJsonObject display = it->toObject();
-        if (display.value(ShellNames::displayWallpaper).toString().isEmpty())
-            display.insert(ShellNames::displayWallpaper, QJsonValue::Null);
+        for (const QLatin1StringView key : {ShellNames::displayWallpaper, ShellNames::displayDecoder}) {
+            if (display.value(key).toString().isEmpty())
+                display.insert(key, QJsonValue::Null);
+        }
         *it = display;
     }
     object.insert(ShellNames::displays, displays);
