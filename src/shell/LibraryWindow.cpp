@@ -4,6 +4,7 @@
 #include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
 #include "interface/LibraryBackground.h"
+#include "interface/PosterCache.h"
 #include "platform/x11/X11Activation.h"
 #include "shell/ShellNames.h"
 #include "shell/ShellTexts.h"
@@ -14,7 +15,11 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QQmlEngine>
+#include <QQuickItem>
 #include <QScreen>
+#include <malloc.h>
+#include <utility>
 
 namespace {
 QList<QRect> qtScreenAreas() {
@@ -31,15 +36,18 @@ QList<QRect> qtScreenAreas() {
 
 LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadView,
                              const ScreenAreas& screenAreas)
-    : m_preferences(preferences) {
+    : m_preferences(preferences), m_loadView(loadView) {
     setTitle(ShellTexts::windowTitle.toString());
     setIcon(QIcon(QStringLiteral(":/lumivale/icons/app.svg")));
     setMinimumSize(minimumContentSize);
     setColor(LibraryBackground::color());
     setResizeMode(QQuickView::SizeRootObjectToView);
+    // Hidden, the window keeps no scene graph or graphics resources.
+    setPersistentGraphics(false);
+    setPersistentSceneGraph(false);
 
-    if (loadView)
-        loadView(*this);
+    if (m_loadView)
+        m_loadView(*this);
 
     restoreFrame(screenAreas);
     installShortcuts();
@@ -55,6 +63,9 @@ LibraryWindow::LibraryWindow(Preferences& preferences, const ViewLoader& loadVie
     connect(this, &QWindow::visibleChanged, this, [this](bool visible) {
         if (!visible && (m_frameSave.isActive() || windowStates() == Qt::WindowNoState))
             saveFrame();
+        // Not inside the hide: the view may be what asked for it.
+        if (!visible)
+            QMetaObject::invokeMethod(this, &LibraryWindow::releaseView, Qt::QueuedConnection);
     });
     // Hiding or minimising gives no leave event: without one, Qt Quick keeps hovering where the
     // pointer last was and hovers there again when the window comes back.
@@ -77,6 +88,7 @@ LibraryWindow::~LibraryWindow() {
 }
 
 void LibraryWindow::present(const QString& activationToken) {
+    reloadView();
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const QByteArray token = activationToken.toUtf8();
     if (x11 && !token.isEmpty())
@@ -91,6 +103,40 @@ void LibraryWindow::present(const QString& activationToken) {
     requestActivate();
     if (x11 && !token.isEmpty())
         X11Activation::activate(xcb_window_t(winId()), token);
+}
+
+void LibraryWindow::releaseView() {
+    QQuickItem* root = rootObject();
+    if (isVisible() || !m_loadView || !root)
+        return;
+    const QObject* model = root->property("model").value<QObject*>();
+    const QObject* grid = root->findChild<QObject*>(QStringLiteral("grid"));
+    m_releasedView = ViewState{.category = model ? model->property("category") : QVariant(),
+                               .displayChoice = model ? model->property("displayChoice") : QVariant(),
+                               .contentY = grid ? grid->property("contentY") : QVariant()};
+    setSource(QUrl());
+    engine()->clearComponentCache();
+    releaseResources();
+    destroy();
+    PosterCache::shared().clear();
+    // Give the freed heap back to the system, or the process keeps its high-water mark for days.
+    malloc_trim(0);
+}
+
+void LibraryWindow::reloadView() {
+    if (!m_releasedView)
+        return;
+    const ViewState state = *std::exchange(m_releasedView, std::nullopt);
+    m_loadView(*this);
+    QQuickItem* root = rootObject();
+    if (!root)
+        return;
+    if (QObject* model = root->property("model").value<QObject*>()) {
+        model->setProperty("category", state.category);
+        model->setProperty("displayChoice", state.displayChoice);
+    }
+    if (QObject* grid = root->findChild<QObject*>(QStringLiteral("grid")))
+        grid->setProperty("contentY", state.contentY);
 }
 
 void LibraryWindow::restoreFrame(const ScreenAreas& screenAreas) {

@@ -6,14 +6,17 @@
 #include <QQuickView>
 #include <QSize>
 #include <QTimer>
+#include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Preferences;
 class QMessageBox;
 
 // The application's one ordinary window, made once and kept: it hosts the library view and carries the
-// main menu's actions as shortcuts. Its frame is remembered in the preferences.
+// main menu's actions as shortcuts. Its frame is remembered in the preferences. While it is closed, its
+// view, scene graph and posters are released: a wallpaper application lives in the background for days.
 class LibraryWindow : public QQuickView {
     Q_OBJECT
 
@@ -46,12 +49,23 @@ private:
         std::function<void()> action;
     };
 
+    // What the user chose in the view, kept while its content is released.
+    struct ViewState {
+        QVariant category;
+        QVariant displayChoice;
+        QVariant contentY;
+    };
+
     void restoreFrame(const ScreenAreas& screenAreas);
+    void releaseView();
+    void reloadView();
     void scheduleFrameSave();
     void saveFrame();
     void installShortcuts();
 
     Preferences& m_preferences;
+    ViewLoader m_loadView;
+    std::optional<ViewState> m_releasedView;
     QList<Shortcut> m_shortcuts;
     QTimer m_frameSave;
     std::unique_ptr<QMessageBox> m_about;
