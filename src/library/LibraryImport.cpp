@@ -30,6 +30,23 @@ QString newImportId() {
     return QStringLiteral("own-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toLower();
 }
 
+// Copies through a part file, so that a copy cut short (a crash, a full disk) never carries an import's
+// name: the next start removes what is left of it.
+bool copyThroughPart(const QString& source, const QString& part, const QString& target) {
+    QFile in(source);
+    QFile out(part);
+    bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    QByteArray block(qsizetype(1) << 20, Qt::Uninitialized);
+    for (qint64 read = 0; copied && (read = in.read(block.data(), block.size())) != 0;)
+        copied = read > 0 && out.write(block.constData(), read) == read;
+    copied = copied && out.flush();
+    out.close();
+    if (copied && QFile::rename(part, target))
+        return true;
+    QFile::remove(part);
+    return false;
+}
+
 // Probing, copying and encoding block, so they run on the store's worker thread; nothing here
 // touches the store.
 ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
@@ -54,7 +71,8 @@ ImportResult importOnWorker(const QUrl& url, const QString& importedFolder,
     const QString copy =
         importedFolder + QLatin1Char('/') + id + QLatin1Char('.') + sourceInfo.suffix().toLower();
     const QString poster = importedFolder + QLatin1Char('/') + id + QStringLiteral(".jpg");
-    if (!QFile::copy(source, copy)) {
+    const QString part = importedFolder + QStringLiteral("/.import-") + id + QStringLiteral(".part");
+    if (!copyThroughPart(source, part, copy)) {
         qCWarning(lcLibrary).noquote() << "Not imported: could not copy" << source << "to" << copy;
         return result;
     }

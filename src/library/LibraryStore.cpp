@@ -112,6 +112,9 @@ void LibraryStore::removeOrphans(bool importedListRead) const {
     removeFiles(m_root + QStringLiteral("/Library"), [](const QString& name) {
         return name.startsWith(QLatin1String(".download-")) && name.endsWith(QLatin1String(".part"));
     });
+    removeFiles(m_root + QStringLiteral("/Imported"), [](const QString& name) {
+        return name.startsWith(QLatin1String(".import-")) && name.endsWith(QLatin1String(".part"));
+    });
     // Without a readable list every copy might be named by the records it lost.
     if (!importedListRead)
         return;
