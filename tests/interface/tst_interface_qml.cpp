@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "InterfaceRig.h"
 #include "interface/InterfaceServices.h"
+#include "interface/LoginItemControl.h"
 
 #include <QQmlContext>
 #include <QQmlEngine>
