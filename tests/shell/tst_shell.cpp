@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/AtomicFile.h"
+#include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
 #include "core/StallTimeout.h"
 #include "engine/WallpaperEngine.h"
@@ -9,6 +10,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/LibraryWindow.h"
 #include "shell/ShellNames.h"
+#include "shell/WindowFrame.h"
 #include "shell/bus/BusService.h"
 #include "shell/bus/CommandLine.h"
 #include "shell/bus/StatusReport.h"
@@ -34,6 +36,7 @@
 
 using Action = CommandLine::Action;
 using Assignments = WallpaperEngine::AssignmentMap;
+using Frame = std::optional<QRect>;
 Q_DECLARE_METATYPE(CommandLine::Action)
 
 namespace {
@@ -60,6 +63,7 @@ class TestShell : public QObject {
 
     TempXdgHome m_home;
     HttpTestServer m_server;
+    HttpTestServer m_pingServer;
     TestVideos m_videos;
     std::unique_ptr<DBusSandbox> m_buses;
     FakePlatform m_fakes;
@@ -119,7 +123,7 @@ private Q_SLOTS:
         m_server.setResponse("/media/broken.mp4", {.status = 404});
         m_server.setResponse("/media/stalled.mp4", {.body = "stalled", .chunkSize = 1, .intervalMs = 60'000});
         // Whatever the service answers, the ping reads no body.
-        m_server.setResponse("/v1/ping", {.generatedBodySize = qint64(1) << 40, .omitContentLength = true});
+        m_pingServer.setResponse("/v1/ping", {.generatedBodySize = qint64(1) << 40, .omitContentLength = true});
         m_server.setResponse("/v1/update", {.status = 404});
         LibraryStore::shared().setMediaInspector(std::make_shared<FfmpegMediaInspector>());
         StallTimeout::set(std::chrono::milliseconds(300));
@@ -144,6 +148,9 @@ private Q_SLOTS:
                                                                             .pingEndpoint = {},
                                                                             .updateFeed = {},
                                                                             .version = "1.0"});
+        m_service = std::make_unique<BusService>(m_buses->sessionBus());
+        QCOMPARE(m_service->claim(), BusService::Claim::Owned);
+        m_service->serve(*m_delegate, m_fakes.screens);
     }
     void cleanupTestCase() {
         m_service.reset();
@@ -226,7 +233,7 @@ private Q_SLOTS:
                                       ++uptimeReads;
                                       return uptime;
                                   },
-                              .pingEndpoint = m_server.url("/v1/ping"),
+                              .pingEndpoint = m_pingServer.url("/v1/ping"),
                               .updateFeed = m_server.url("/v1/update"),
                               .version = QString(),
                               .trayHostWaitAtLogin = std::chrono::milliseconds(100)});
@@ -242,17 +249,69 @@ private Q_SLOTS:
         QCOMPARE(delegate.libraryWindow(), window);
         QVERIFY(window->isVisible());
         // Every request of the launch has been made once the updater's has.
-        QTRY_COMPARE(m_server.requestCount("/v1/update"), ++m_launches);
+        ++m_launches;
+        QTRY_COMPARE(m_server.requestCount("/v1/update"), m_launches);
     }
 
     // One first-run ping per user, whatever the launches, with "?" for an unknown version.
     void firstRunPingOnce() {
-        QCOMPARE(m_server.requestCount("/v1/ping"), 1);
-        const QList<HttpTestServer::Request> requests = m_server.requests();
-        const auto ping = std::find_if(requests.cbegin(), requests.cend(),
-                                       [](const auto& request) { return request.path == "/v1/ping"; });
-        QCOMPARE(ping->target, QByteArray("/v1/ping?e=first_run&v=?"));
-        QTRY_COMPARE(m_server.openConnectionCount(), 0);
+        QCOMPARE(m_pingServer.requestCount("/v1/ping"), 1);
+        QCOMPARE(m_pingServer.requests().constFirst().target, QByteArray("/v1/ping?e=first_run&v=?"));
+        QTRY_COMPARE(m_pingServer.openConnectionCount(), 0);
+    }
+
+    // The window comes back where the user left it, moved and shrunk onto the connected screen it
+    // overlaps most, and no smaller than its minimum. Here a primary screen with a 30-pixel panel along
+    // its bottom, and a smaller one to its right.
+    void windowFrame_data() {
+        QTest::addColumn<Frame>("remembered");
+        QTest::addColumn<QRect>("placed");
+        QTest::newRow("first time: centred") << Frame() << QRect(400, 155, 1120, 740);
+        QTest::newRow("on the primary") << Frame(QRect(100, 80, 900, 600)) << QRect(100, 80, 900, 600);
+        QTest::newRow("on the second") << Frame(QRect(2000, 50, 900, 600)) << QRect(2000, 50, 900, 600);
+        QTest::newRow("over the right edge")
+            << Frame(QRect(3000, 300, 800, 600)) << QRect(2400, 300, 800, 600);
+        QTest::newRow("over the panel") << Frame(QRect(200, 700, 800, 600)) << QRect(200, 450, 800, 600);
+        QTest::newRow("mostly on the second")
+            << Frame(QRect(1700, 100, 900, 600)) << QRect(1920, 100, 900, 600);
+        QTest::newRow("screen gone") << Frame(QRect(5000, 200, 900, 600)) << QRect(2300, 200, 900, 600);
+        QTest::newRow("far above and left") << Frame(QRect(-3000, -2000, 900, 600)) << QRect(0, 0, 900, 600);
+        QTest::newRow("larger than the screen")
+            << Frame(QRect(100, 100, 3000, 2000)) << QRect(0, 0, 1920, 1050);
+        QTest::newRow("below the minimum") << Frame(QRect(10, 10, 200, 100)) << QRect(10, 10, 760, 520);
+    }
+    void windowFrame() {
+        QFETCH(Frame, remembered);
+        QFETCH(QRect, placed);
+        Preferences preferences(m_home.configHome() + "/frame.json");
+        preferences.setValue(PreferenceKeys::libraryWindowFrame,
+                             remembered ? WindowFrame::toJson(*remembered) : QJsonValue());
+        const auto screens = [] { return QList<QRect>{QRect(0, 0, 1920, 1050), QRect(1920, 0, 1280, 1024)}; };
+        LibraryWindow window(preferences, {}, screens);
+        QCOMPARE(window.geometry(), placed);
+    }
+
+    // Where the user puts the window is remembered; a stored frame that is not one is ignored.
+    void windowFrameStored() {
+        Preferences preferences(m_home.configHome() + "/frame.json");
+        {
+            LibraryWindow window(preferences);
+            window.present();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            window.setGeometry(10, 20, 770, 530);
+            QTRY_COMPARE(WindowFrame::fromJson(preferences.value(PreferenceKeys::libraryWindowFrame)),
+                         Frame(QRect(10, 20, 770, 530)));
+        }
+        QCOMPARE(LibraryWindow(preferences).geometry(), QRect(10, 20, 770, 530));
+        // A small screen takes the window whole, below its minimum.
+        QCOMPARE(WindowFrame::place({}, {QRect(0, 0, 1024, 600)}, {1120, 740}, {760, 520}),
+                 QRect(0, 0, 1024, 600));
+        for (const QJsonValue& bad :
+             {QJsonValue("1 2 3 4"), QJsonValue(QJsonObject{{"x", 1}, {"y", 2}, {"width", 3}}),
+              QJsonValue(QJsonObject{{"x", 1.5}, {"y", 2}, {"width", 3}, {"height", 4}}),
+              QJsonValue(QJsonObject{{"x", 1}, {"y", 2}, {"width", 0}, {"height", 4}}),
+              QJsonValue(QJsonObject{{"x", "1"}, {"y", 2}, {"width", 3}, {"height", 4}})})
+            QVERIFY(!WindowFrame::fromJson(bad));
     }
 
     // A login launch while the panel is still starting: the window stays closed while the launch waits
@@ -287,20 +346,6 @@ private Q_SLOTS:
         QVERIFY(later.settled());
     }
 
-    // The first process owns the name; a second one finds it taken and reopens the first.
-    void oneInstance() {
-        m_service = std::make_unique<BusService>(m_buses->sessionBus());
-        QCOMPARE(m_service->claim(), BusService::Claim::Owned);
-        m_service->serve(*m_delegate, m_fakes.screens);
-        BusService second(m_client);
-        QCOMPARE(second.claim(), BusService::Claim::Taken);
-
-        QVERIFY(!m_delegate->libraryWindow());
-        const QDBusMessage reply = call("Activate", {QVariantMap{}}, ShellNames::applicationInterface);
-        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-        QVERIFY(m_delegate->libraryWindow() && m_delegate->libraryWindow()->isVisible());
-    }
-
     // The tray draws the items the engine's state calls for, each time it opens; the pause item
     // follows the user's own pause only.
     void menu_data() {
@@ -326,6 +371,7 @@ private Q_SLOTS:
         m_engine->setUserPaused(userPaused);
         m_fakes.conditions.onBattery = onBattery;
         Q_EMIT m_fakes.conditions.powerSourceChanged();
+        QCoreApplication::processEvents();
         QStringList expected{middle.takeFirst(), "---", "Open Lumivale"};
         if (assigned)
             expected << middle << "Next wallpaper"
