@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "InterfaceRig.h"
+#include "fakes/EngineRig.h"
 #include "interface/LibraryRules.h"
 #include "interface/LibraryViewModel.h"
 #include "platform/media/FfmpegMediaInspector.h"
@@ -7,6 +7,7 @@
 #include "support/TestVideos.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,6 +18,33 @@ using namespace LibraryRules;
 using Action = MenuItem::Action;
 
 namespace {
+void write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Before the rig is built.
+void writeCatalog(const EngineRig& rig, const QList<Wallpaper>& wallpapers) {
+    write(rig.home.libraryRoot() + "/catalog.json", *WallpaperJson::encodeCatalog({wallpapers}));
+}
+
+// One imported video, its file in the library's Imported folder. Before the rig is built.
+void writeImported(const EngineRig& rig, const QString& id) {
+    const QString folder = rig.home.libraryRoot() + "/Imported/";
+    QVERIFY(QDir().mkpath(folder));
+    write(folder + id + ".mp4", "not really a video");
+    Wallpaper w;
+    w.id = id;
+    w.title = id;
+    w.category = "Your videos";
+    w.isImported = true;
+    w.video = folder + id + ".mp4";
+    w.preview = QUrl::fromLocalFile(folder + id + ".mp4").toString();
+    w.poster = QUrl::fromLocalFile(folder + id + ".jpg").toString();
+    write(rig.home.libraryRoot() + "/imported.json", *WallpaperJson::encodeImportedList({w}));
+}
+
 QStringList shownIds(LibraryViewModel& view) {
     QStringList list;
     for (const auto& e : view.wallpapers()->entries())
@@ -88,7 +116,10 @@ class TestLibraryViewModel : public QObject {
     TestVideos m_videos;
 
     Wallpaper downloadable(const QString& id, const QString& category) {
-        Wallpaper w = InterfaceRig::record(id, category);
+        Wallpaper w;
+        w.id = id;
+        w.title = id.toUpper();
+        w.category = category;
         w.video = m_server.url("/videos/" + id + ".mp4").toString();
         w.poster = m_server.url("/posters/" + id + ".jpg").toString();
         return w;
@@ -110,12 +141,12 @@ private Q_SLOTS:
     void categories() {
         QFETCH(QString, category);
         QFETCH(QStringList, shown);
-        InterfaceRig rig;
+        EngineRig rig;
         Wallpaper second = downloadable("a", "B");
         second.poster = m_server.url("/posters/second.jpg").toString();
-        rig.writeCatalog({downloadable("a", "A"), downloadable("b", "B"), downloadable("c", "A"), second,
-                          downloadable("y", "Your videos"), downloadable("d", "Downloaded")});
-        rig.writeImported({InterfaceRig::imported("mine")});
+        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "B"), downloadable("c", "A"), second,
+                           downloadable("y", "Your videos"), downloadable("d", "Downloaded")});
+        writeImported(rig, "mine");
         rig.addVideo("b");
         rig.addVideo("y");
         rig.build();
@@ -130,7 +161,8 @@ private Q_SLOTS:
         if (shown.contains("a"))
             QCOMPARE(view.wallpapers()->entry("a")->poster, m_server.url("/posters/a.jpg"));
         if (shown.contains("mine"))
-            QVERIFY(view.wallpapers()->entry("mine")->poster.toLocalFile().startsWith(rig.importedFolder()));
+            QVERIFY(view.wallpapers()->entry("mine")->poster.toLocalFile().startsWith(rig.home.libraryRoot() +
+                                                                                      "/Imported/"));
 
         // Deleting the last download takes its tab away; the chosen title stays.
         rig.store->remove(*rig.store->imported().cbegin());
@@ -241,7 +273,7 @@ private Q_SLOTS:
 
         // First launch without a network: loading, then offline, then "Try again" loads the catalog.
         m_server.setResponse("/v1/catalog", {.status = 503, .body = "down", .delayMs = 100});
-        InterfaceRig rig;
+        EngineRig rig;
         rig.build();
         LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
         QCOMPARE(view.emptyState(), EmptyState::NothingState);
@@ -259,8 +291,8 @@ private Q_SLOTS:
     // The picker shows with several displays; a card's click assigns the chosen one and clears the
     // user's pause; the chosen display may go away and still be assigned.
     void pickerAndPause() {
-        InterfaceRig rig;
-        rig.writeCatalog({downloadable("a", "A"), downloadable("b", "A")});
+        EngineRig rig;
+        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "A")});
         rig.addVideo("a");
         rig.addVideo("b");
         rig.setScreens({"LEFT"});
@@ -295,8 +327,8 @@ private Q_SLOTS:
         const QByteArray body = video.readAll();
         m_server.setResponse("/videos/c.mp4",
                              {.body = body, .chunkSize = body.size() / 8 + 1, .intervalMs = 5});
-        InterfaceRig rig;
-        rig.writeCatalog({downloadable("a", "A"), downloadable("b", "A"), downloadable("c", "A")});
+        EngineRig rig;
+        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "A"), downloadable("c", "A")});
         rig.addVideo("a");
         rig.setScreens({"LEFT", "RIGHT"});
         rig.build();
@@ -331,7 +363,7 @@ private Q_SLOTS:
 
     // Each dropped video is its own import; other files are left out.
     void drops() {
-        InterfaceRig rig;
+        EngineRig rig;
         rig.build();
         LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
         QTemporaryDir dir;

@@ -27,7 +27,7 @@ Item {
 
         function test_layoutFollowsTheModel() {
             const view = createTemporaryObject(libraryView, host)
-            compare(tabTitles(view), ["All", "Nature", "R&D", "Downloaded"])
+            compare(tabTitles(view), ["All", "Nature", "Downloaded"])
             // Two screens: the picker shows; no assignment: no pause button.
             verify(findChild(view, "displayPicker").visible)
             compare(findChild(findChild(view, "displayPicker"), "pickerTitle").text, "All displays")
@@ -38,8 +38,6 @@ Item {
             tryCompare(grid, "count", 3)
             // 1120 wide: three columns of cards.
             compare(grid.columns, 3)
-            view.model.category = "R&D"
-            tryCompare(grid, "count", 1)
             view.model.category = "Nowhere"
             verify(!grid.visible)
             verify(findChild(view, "emptyState").visible)
