@@ -377,6 +377,7 @@ private Q_SLOTS:
         QVERIFY(!view.acceptsDrop({file("notes.txt")}));
         QVERIFY(!view.acceptsDrop({QUrl("https://example.org/clip.mp4")}));
         QVERIFY(!view.acceptsDrop({QUrl::fromLocalFile(dir.path())}));
+        QVERIFY(!view.acceptsDrop({}));
         QSignalSpy imports(rig.store.get(), &LibraryStore::importsFinished);
         view.dropVideos({file("one.mp4"), file("notes.txt"), file("two.mp4"), file("three.mkv")});
         QTRY_COMPARE(imports.size(), 3);

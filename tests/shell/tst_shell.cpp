@@ -122,9 +122,8 @@ private Q_SLOTS:
         m_server.setResponse("/media/remote.mp4", {.status = 200, .body = video.readAll()});
         m_server.setResponse("/media/broken.mp4", {.status = 404});
         m_server.setResponse("/media/stalled.mp4", {.body = "stalled", .chunkSize = 1, .intervalMs = 60'000});
-        // Whatever the service answers, the ping reads no body.
-        m_pingServer.setResponse("/v1/ping", {.generatedBodySize = qint64(1) << 40, .omitContentLength = true});
-        m_server.setResponse("/v1/update", {.status = 404});
+        m_pingServer.setResponse("/v1/ping",
+                                 {.generatedBodySize = qint64(1) << 40, .omitContentLength = true});
         LibraryStore::shared().setMediaInspector(std::make_shared<FfmpegMediaInspector>());
         StallTimeout::set(std::chrono::milliseconds(300));
         qputenv("LUMIVALE_CATALOG_URL", m_server.baseUrl().toString().toUtf8());
@@ -251,11 +250,9 @@ private Q_SLOTS:
         // Every request of the launch has been made once the updater's has.
         ++m_launches;
         QTRY_COMPARE(m_server.requestCount("/v1/update"), m_launches);
-    }
-
-    // One first-run ping per user, whatever the launches, with "?" for an unknown version.
-    void firstRunPingOnce() {
-        QCOMPARE(m_pingServer.requestCount("/v1/ping"), 1);
+        // One first-run ping per user, "?" for an unknown version; whatever the service answers, it reads
+        // no body.
+        QTRY_COMPARE(m_pingServer.requestCount("/v1/ping"), 1);
         QCOMPARE(m_pingServer.requests().constFirst().target, QByteArray("/v1/ping?e=first_run&v=?"));
         QTRY_COMPARE(m_pingServer.openConnectionCount(), 0);
     }
@@ -289,6 +286,7 @@ private Q_SLOTS:
         const auto screens = [] { return QList<QRect>{QRect(0, 0, 1920, 1050), QRect(1920, 0, 1280, 1024)}; };
         LibraryWindow window(preferences, {}, screens);
         QCOMPARE(window.geometry(), placed);
+        QCOMPARE(window.minimumSize(), QSize(760, 520));
     }
 
     // Where the user puts the window is remembered; a stored frame that is not one is ignored.
