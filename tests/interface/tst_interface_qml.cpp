@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "InterfaceRig.h"
+#include "fakes/EngineRig.h"
 #include "interface/InterfaceServices.h"
+#include "interface/LoginItemControl.h"
 
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -30,21 +31,18 @@ private:
     int m_calls = 0;
 };
 
-// A real store and engine over a temporary home with a small catalog, two fake screens and a fake login
+// A real store and engine over a temporary home with a catalog of three, two fake screens and a fake login
 // item, installed for the views.
 class Setup : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<InterfaceRig> m_rig;
+    std::unique_ptr<EngineRig> m_rig;
     LoginProbe m_login;
 
 public Q_SLOTS:
     void applicationAvailable() {
-        m_rig = std::make_unique<InterfaceRig>();
-        Wallpaper a = InterfaceRig::record("a", "Nature");
-        a.resolution = "3840 × 2160";
-        a.video = "http://127.0.0.1:9/a.mp4";
-        m_rig->writeCatalog({a, InterfaceRig::record("b", "R&D"), InterfaceRig::record("c", "Nature")});
+        m_rig = std::make_unique<EngineRig>();
+        m_rig->setCatalog({"a", "b", "c"});
         m_rig->addVideo("a");
         m_rig->setScreens({"LEFT", "RIGHT"});
         m_rig->build();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "InterfaceRig.h"
+#include "fakes/EngineRig.h"
+#include "interface/LibraryRules.h"
 #include "interface/LibraryViewModel.h"
 #include "platform/media/FfmpegMediaInspector.h"
 #include "support/HttpTestServer.h"
@@ -13,8 +14,37 @@
 #include <QTest>
 
 using EmptyState = LibraryViewModel::EmptyState;
+using namespace LibraryRules;
+using Action = MenuItem::Action;
 
 namespace {
+void write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Before the rig is built.
+void writeCatalog(const EngineRig& rig, const QList<Wallpaper>& wallpapers) {
+    write(rig.home.libraryRoot() + "/catalog.json", *WallpaperJson::encodeCatalog({wallpapers}));
+}
+
+// One imported video, its file in the library's Imported folder. Before the rig is built.
+void writeImported(const EngineRig& rig, const QString& id) {
+    const QString folder = rig.home.libraryRoot() + "/Imported/";
+    QVERIFY(QDir().mkpath(folder));
+    write(folder + id + ".mp4", "not really a video");
+    Wallpaper w;
+    w.id = id;
+    w.title = id;
+    w.category = "Your videos";
+    w.isImported = true;
+    w.video = folder + id + ".mp4";
+    w.preview = QUrl::fromLocalFile(folder + id + ".mp4").toString();
+    w.poster = QUrl::fromLocalFile(folder + id + ".jpg").toString();
+    write(rig.home.libraryRoot() + "/imported.json", *WallpaperJson::encodeImportedList({w}));
+}
+
 QStringList shownIds(LibraryViewModel& view) {
     QStringList list;
     for (const auto& e : view.wallpapers()->entries())
@@ -22,26 +52,60 @@ QStringList shownIds(LibraryViewModel& view) {
     return list;
 }
 
-QList<int> changedRows(const QSignalSpy& spy) {
-    QList<int> rows;
-    for (const QList<QVariant>& args : spy) {
-        for (int row = args.at(0).value<QModelIndex>().row(); row <= args.at(1).value<QModelIndex>().row();
-             ++row) {
-            if (!rows.contains(row))
-                rows.append(row);
-        }
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 QStringList titles(const QVariantList& items) {
     QStringList list;
     for (const QVariant& item : items)
-        list.append(item.toMap().value("action").toString() == "separator"
-                        ? "-"
-                        : item.toMap().value("title").toString());
+        list.append(item.toMap().value("title").toString());
     return list;
+}
+
+QList<WallpaperListModel::Entry> entries(const QStringList& ids) {
+    QList<WallpaperListModel::Entry> list;
+    for (const QString& id : ids) {
+        Wallpaper w;
+        w.id = id;
+        w.title = id.toUpper();
+        w.category = "C";
+        list.append({w, false, {}, {}});
+    }
+    return list;
+}
+
+QStringList ids(const WallpaperListModel& model) {
+    QStringList list;
+    for (int row = 0; row < model.rowCount(); ++row)
+        list.append(model.index(row).data(WallpaperListModel::WallpaperIdRole).toString());
+    return list;
+}
+
+// The model's signals while `act` runs, sorted, as text: "+row" inserted, "-row" removed, "~row:roles"
+// changed.
+QStringList signalsOf(WallpaperListModel& model, const std::function<void()>& act) {
+    QStringList log;
+    QObject scope;
+    const auto rows = [&](const char* sign) {
+        return
+            [&log, sign](const QModelIndex&, int first, int) { log.append(sign + QString::number(first)); };
+    };
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, &scope, rows("+"));
+    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, &scope, rows("-"));
+    QObject::connect(&model, &QAbstractItemModel::modelReset, &scope, [&] { log.append("reset"); });
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, &scope,
+                     [&](const QModelIndex& first, const QModelIndex& last, const QList<int>& roles) {
+                         for (int row = first.row(); row <= last.row(); ++row)
+                             log.append(QString("~%1:%2").arg(row).arg(roles.size()));
+                     });
+    act();
+    log.sort();
+    return log;
+}
+
+ScreenInfo screen(const QString& name, std::optional<QString> uuid = std::nullopt) {
+    return ScreenInfo{.uuid = std::move(uuid),
+                      .localizedName = name,
+                      .frame = {},
+                      .visibleFrame = {},
+                      .platformName = name};
 }
 } // namespace
 
@@ -52,77 +116,151 @@ class TestLibraryViewModel : public QObject {
     TestVideos m_videos;
 
     Wallpaper downloadable(const QString& id, const QString& category) {
-        Wallpaper w = InterfaceRig::record(id, category);
+        Wallpaper w;
+        w.id = id;
+        w.title = id.toUpper();
+        w.category = category;
         w.video = m_server.url("/videos/" + id + ".mp4").toString();
         w.poster = m_server.url("/posters/" + id + ".jpg").toString();
-        w.resolution = "1920 × 1080";
         return w;
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        qputenv("LUMIVALE_CATALOG_URL", m_server.baseUrl().toString().toUtf8());
-        QCOMPARE(LibraryStore::catalogURL(), m_server.url("/v1/catalog"));
-    }
+    void initTestCase() { qputenv("LUMIVALE_CATALOG_URL", m_server.baseUrl().toString().toUtf8()); }
 
-    void tabsAndShownLists() {
-        InterfaceRig rig;
-        // Of two records with one id, the first is the record a card acts on.
+    // The fixed lists win over catalog categories of the same name; of two records with one id, the
+    // first is the one a card acts on.
+    void categories_data() {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("All") << "All" << QStringList{"mine", "a", "b", "c", "a", "y", "d"};
+        QTest::newRow("a category") << "A" << QStringList{"a", "c"};
+        QTest::newRow("Your videos") << "Your videos" << QStringList{"mine"};
+        QTest::newRow("Downloaded") << "Downloaded" << QStringList{"mine", "b", "y"};
+    }
+    void categories() {
+        QFETCH(QString, category);
+        QFETCH(QStringList, shown);
+        EngineRig rig;
         Wallpaper second = downloadable("a", "B");
         second.poster = m_server.url("/posters/second.jpg").toString();
-        rig.writeCatalog({downloadable("a", "A"), downloadable("b", "B"), downloadable("c", "A"), second});
-        rig.writeImported({InterfaceRig::imported("mine")});
+        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "B"), downloadable("c", "A"), second,
+                           downloadable("y", "Your videos"), downloadable("d", "Downloaded")});
+        writeImported(rig, "mine");
         rig.addVideo("b");
+        rig.addVideo("y");
         rig.build();
         LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
         QAbstractItemModelTester tester(view.wallpapers(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(view.tabs(),
+                 (QStringList{"All", "A", "B", "Your videos", "Downloaded", "Your videos", "Downloaded"}));
+        view.setCategory(category);
+        QCOMPARE(shownIds(view), shown);
+        QCOMPARE(view.wallpapers()->entry("a") != nullptr, shown.contains("a"));
+        if (shown.contains("a"))
+            QCOMPARE(view.wallpapers()->entry("a")->poster, m_server.url("/posters/a.jpg"));
+        if (shown.contains("mine"))
+            QVERIFY(view.wallpapers()->entry("mine")->poster.toLocalFile().startsWith(rig.home.libraryRoot() +
+                                                                                      "/Imported/"));
 
-        QCOMPARE(view.tabs(), (QStringList{"All", "A", "B", "Your videos", "Downloaded"}));
-        QCOMPARE(view.category(), QStringLiteral("All"));
-        QCOMPARE(shownIds(view), (QStringList{"mine", "a", "b", "c", "a"}));
-        QCOMPARE(view.wallpapers()->entry("a")->poster, m_server.url("/posters/a.jpg"));
-        view.setCategory("A");
-        QCOMPARE(shownIds(view), (QStringList{"a", "c"}));
-        view.setCategory("Your videos");
-        QCOMPARE(shownIds(view), (QStringList{"mine"}));
-        view.setCategory("Downloaded");
-        QCOMPARE(shownIds(view), (QStringList{"mine", "b"}));
-
-        // What the cards read: catalog media over http only, imported media as files inside the library.
-        QCOMPARE(view.wallpapers()->entry("b")->poster, m_server.url("/posters/b.jpg"));
-        const auto* mine = view.wallpapers()->entry("mine");
-        QVERIFY(mine->imported);
-        QVERIFY(mine->poster.isLocalFile());
-        QVERIFY(mine->poster.toLocalFile().startsWith(rig.importedFolder() + "/"));
-
-        // Deleting the last download takes its tab away; the chosen title stays and shows nothing.
+        // Deleting the last download takes its tab away; the chosen title stays.
         rig.store->remove(*rig.store->imported().cbegin());
         rig.store->remove(downloadable("b", "B"));
-        QCOMPARE(view.tabs(), (QStringList{"All", "A", "B"}));
-        QCOMPARE(view.category(), QStringLiteral("Downloaded"));
-        QCOMPARE(shownIds(view), QStringList{});
-        QCOMPARE(view.emptyState(), EmptyState::NothingState);
+        rig.store->remove(downloadable("y", "Your videos"));
+        QCOMPARE(view.tabs(), (QStringList{"All", "A", "B", "Your videos", "Downloaded"}));
+        QCOMPARE(view.category(), category);
     }
 
-    void fixedTitlesWinOverCatalogCategories() {
-        InterfaceRig rig;
-        rig.writeCatalog({downloadable("a", "All"), downloadable("b", "Your videos"),
-                          downloadable("c", "Downloaded"), downloadable("d", "Nature")});
-        rig.writeImported({InterfaceRig::imported("mine")});
-        rig.addVideo("d");
-        rig.build();
-        LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
-        QCOMPARE(view.tabs(), (QStringList{"All", "All", "Your videos", "Downloaded", "Nature", "Your videos",
-                                           "Downloaded"}));
-        view.setCategory("Your videos");
-        QCOMPARE(shownIds(view), QStringList{"mine"});
-        view.setCategory("Downloaded");
-        QCOMPARE(shownIds(view), (QStringList{"mine", "d"}));
-        view.setCategory("All");
-        QCOMPARE(shownIds(view), (QStringList{"mine", "a", "b", "c", "d"}));
-        view.setCategory("Nature");
-        QCOMPARE(shownIds(view), QStringList{"d"});
+    void cardMenuFollowsTheRecordsState() {
+        const QList<ScreenInfo> one{screen("Main", "UUID-M")};
+        const MenuItem setOnMain{Action::SetOn, "Set on Main", "UUID-M"};
+        const MenuItem separator{Action::Separator, {}, {}};
+        QCOMPARE(cardMenu(false, false, false, one), QList<MenuItem>{setOnMain});
+        QCOMPARE(cardMenu(false, true, false, one),
+                 (QList<MenuItem>{setOnMain, separator, {Action::Remove, "Delete download", {}, true}}));
+        QCOMPARE(cardMenu(false, false, true, one),
+                 (QList<MenuItem>{setOnMain, {Action::CancelDownload, "Cancel download", {}}}));
+        // An imported video can be removed whether or not its copy is still on disk.
+        for (const bool onDisk : {true, false})
+            QCOMPARE(cardMenu(true, onDisk, false, one),
+                     (QList<MenuItem>{setOnMain, separator, {Action::Remove, "Remove", {}, true}}));
+        QCOMPARE(cardMenu(false, false, false, {}), QList<MenuItem>{});
+    }
+
+    void mediaUrls_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("imported");
+        QTest::addColumn<QString>("expected");
+        const QString folder = "/data/Lumivale/Imported";
+        QTest::newRow("https") << "https://cdn.example.org/p.jpg" << false << "https://cdn.example.org/p.jpg";
+        QTest::newRow("http") << "http://127.0.0.1:8080/p.jpg" << false << "http://127.0.0.1:8080/p.jpg";
+        QTest::newRow("upper-case scheme")
+            << "HTTPS://cdn.example.org/p.jpg" << false << "https://cdn.example.org/p.jpg";
+        QTest::newRow("catalog file URL") << "file:///dev/zero" << false << "";
+        QTest::newRow("catalog file in library") << "file://" + folder + "/a.jpg" << false << "";
+        QTest::newRow("catalog bare path") << "/etc/passwd" << false << "";
+        QTest::newRow("catalog ftp") << "ftp://example.org/p.jpg" << false << "";
+        QTest::newRow("catalog no host") << "http:///p.jpg" << false << "";
+        QTest::newRow("catalog not a URL") << "http://exa mple.org/%zz" << false << "";
+        QTest::newRow("empty") << "" << false << "";
+        QTest::newRow("imported inside")
+            << "file://" + folder + "/a.jpg" << true << "file://" + folder + "/a.jpg";
+        QTest::newRow("imported escaping") << "file://" + folder + "/../../../etc/passwd" << true << "";
+        QTest::newRow("imported elsewhere") << "file:///home/me/a.jpg" << true << "";
+        QTest::newRow("imported folder itself") << "file://" + folder << true << "";
+        QTest::newRow("imported from the network") << "https://cdn.example.org/p.jpg" << true << "";
+    }
+    void mediaUrls() {
+        QFETCH(QString, text);
+        QFETCH(bool, imported);
+        QFETCH(QString, expected);
+        QCOMPARE(mediaUrl(text, imported, "/data/Lumivale/Imported").toString(), expected);
+        QCOMPARE(mediaUrl(std::nullopt, imported, "/data/Lumivale/Imported"), QUrl());
+    }
+
+    // Changes move only the rows concerned, so that the grid keeps its place and its cards.
+    void listModelSignals() {
+        WallpaperListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setEntries(entries({"a", "b", "c", "d"}), true);
+        // An import goes in front, a download's record leaves the middle, one arrives at the end.
+        QCOMPARE(signalsOf(model,
+                           [&] {
+                               model.setEntries(entries({"x", "a", "c", "d", "e"}), false);
+                           }),
+                 (QStringList{"+0", "+4", "-1"}));
+        QCOMPARE(ids(model), (QStringList{"x", "a", "c", "d", "e"}));
+        auto renamed = entries({"x", "a", "c", "d", "e"});
+        renamed[2].wallpaper.title = "Renamed";
+        QCOMPARE(signalsOf(model, [&] { model.setEntries(renamed, false); }), QStringList{"~2:0"});
+        QCOMPARE(model.index(2).data(WallpaperListModel::TitleRole).toString(), QStringLiteral("Renamed"));
+        // Progress changes two roles; downloaded and playing one each.
+        QCOMPARE(signalsOf(model,
+                           [&] {
+                               model.setProgress({{"c", 0.25}});
+                               model.setProgress({{"c", 0.5}});
+                               model.setProgress({});
+                               model.setDownloaded({"c"});
+                               model.setPlaying({"c"});
+                               model.setPlaying({"e", "gone"});
+                               model.setDownloaded({"c"});
+                           }),
+                 (QStringList{"~2:1", "~2:1", "~2:1", "~2:2", "~2:2", "~2:2", "~4:1"}));
+        QCOMPARE(model.index(4).data(WallpaperListModel::PlayingRole).toBool(), true);
+        // A new order or an explicit reset starts afresh.
+        QCOMPARE(signalsOf(model,
+                           [&] {
+                               model.setEntries(entries({"e", "d"}), false);
+                           }),
+                 QStringList{"reset"});
+        QCOMPARE(signalsOf(model,
+                           [&] {
+                               model.setEntries(entries({"e", "d"}), true);
+                           }),
+                 QStringList{"reset"});
+        QCOMPARE(model.rowOf("d"), 1);
+        QCOMPARE(model.rowOf("a"), -1);
     }
 
     void emptyStates() {
@@ -135,71 +273,62 @@ private Q_SLOTS:
 
         // First launch without a network: loading, then offline, then "Try again" loads the catalog.
         m_server.setResponse("/v1/catalog", {.status = 503, .body = "down", .delayMs = 100});
-        InterfaceRig rig;
+        EngineRig rig;
         rig.build();
         LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
         QCOMPARE(view.emptyState(), EmptyState::NothingState);
         rig.store->refresh();
         QCOMPARE(view.emptyState(), EmptyState::LoadingState);
         QTRY_COMPARE(view.emptyState(), EmptyState::OfflineState);
-
-        const QByteArray catalog = *WallpaperJson::encodeCatalog({{downloadable("a", "A")}});
-        m_server.setResponse("/v1/catalog", {.status = 200, .body = catalog});
+        m_server.setResponse(
+            "/v1/catalog",
+            {.status = 200, .body = *WallpaperJson::encodeCatalog({{downloadable("a", "A")}})});
         view.tryAgain();
         QTRY_COMPARE(view.emptyState(), EmptyState::NoEmptyState);
         QCOMPARE(shownIds(view), QStringList{"a"});
-        QCOMPARE(view.tabs(), (QStringList{"All", "A"}));
     }
 
-    void pickerAndPauseButton() {
-        InterfaceRig rig;
-        rig.writeCatalog({downloadable("a", "A"), downloadable("b", "A")});
+    // The picker shows with several displays; a card's click assigns the chosen one and clears the
+    // user's pause; the chosen display may go away and still be assigned.
+    void pickerAndPause() {
+        EngineRig rig;
+        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "A")});
         rig.addVideo("a");
         rig.addVideo("b");
         rig.setScreens({"LEFT"});
         rig.build();
         LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
         QVERIFY(!view.pickerVisible());
-        QCOMPARE(view.pickerTitle(), QStringLiteral("All displays"));
-
-        QSignalSpy screens(&view, &LibraryViewModel::screensChanged);
         rig.setScreens({"LEFT", "RIGHT"}, true);
-        QCOMPARE(screens.size(), 1);
         QVERIFY(view.pickerVisible());
         QCOMPARE(view.pickerItems().size(), 3);
         view.setDisplayChoice("RIGHT");
         QCOMPARE(view.pickerTitle(), QStringLiteral("RIGHT"));
-        // The chosen display goes away: the title says so, the choice stays and still assigns.
         rig.setScreens({"LEFT"}, true);
         QVERIFY(!view.pickerVisible());
         QCOMPARE(view.pickerTitle(), QStringLiteral("Display"));
-        QCOMPARE(view.displayChoice(), QStringLiteral("RIGHT"));
 
         QVERIFY(!view.pauseVisible());
         view.activate("a");
         QCOMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"RIGHT", "a"}}));
         QVERIFY(view.pauseVisible());
-        QVERIFY(!view.userPaused());
         view.togglePause();
-        QVERIFY(rig.engine->userPaused());
-        QVERIFY(view.userPaused());
-        // A click on a card clears the user's pause.
+        QVERIFY(rig.engine->userPaused() && view.userPaused());
         view.setDisplayChoice("*");
         view.activate("b");
         QCOMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "b"}}));
         QVERIFY(!view.userPaused());
     }
 
-    void downloadThenAssignTouchesOnlyItsRows() {
-        // A video that arrives in pieces, so that its progress is seen.
+    // A click on a card that is not downloaded downloads it once, then plays it; only its rows change.
+    void downloadThenAssign() {
         QFile video(m_videos.path(TestVideo::Long10s));
         QVERIFY(video.open(QIODevice::ReadOnly));
         const QByteArray body = video.readAll();
         m_server.setResponse("/videos/c.mp4",
                              {.body = body, .chunkSize = body.size() / 8 + 1, .intervalMs = 5});
-        InterfaceRig rig;
-        rig.writeCatalog(
-            {downloadable("a", "A"), downloadable("b", "A"), downloadable("c", "A"), downloadable("d", "A")});
+        EngineRig rig;
+        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "A"), downloadable("c", "A")});
         rig.addVideo("a");
         rig.setScreens({"LEFT", "RIGHT"});
         rig.build();
@@ -208,10 +337,6 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(view.wallpapers(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         view.activate("a");
-        QCOMPARE(view.tabs().last(), QStringLiteral("Downloaded"));
-
-        QSignalSpy changed(view.wallpapers(), &QAbstractItemModel::dataChanged);
-        QSignalSpy inserted(view.wallpapers(), &QAbstractItemModel::rowsInserted);
         QSignalSpy reset(view.wallpapers(), &QAbstractItemModel::modelReset);
         view.activate("c");
         view.activate("c");
@@ -219,10 +344,6 @@ private Q_SLOTS:
                  (QStringList{"Set on LEFT", "Set on RIGHT", "Cancel download"}));
         QTRY_COMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "c"}}));
         QCOMPARE(m_server.requestCount("/videos/c.mp4"), 1);
-        QVERIFY(changed.size() > 3);
-        // Progress, the finished download and the new assignment touch c's row, and a's when it stops.
-        QCOMPARE(changedRows(changed), (QList<int>{0, 2}));
-        QCOMPARE(inserted.size(), 0);
         QCOMPARE(reset.size(), 0);
         const QModelIndex c = view.wallpapers()->index(2);
         QVERIFY(c.data(WallpaperListModel::PlayingRole).toBool());
@@ -230,25 +351,19 @@ private Q_SLOTS:
         QVERIFY(!c.data(WallpaperListModel::DownloadingRole).toBool());
         QVERIFY(!view.wallpapers()->index(0).data(WallpaperListModel::PlayingRole).toBool());
         QCOMPARE(titles(view.menuItems("c")),
-                 (QStringList{"Set on LEFT", "Set on RIGHT", "-", "Delete download"}));
+                 (QStringList{"Set on LEFT", "Set on RIGHT", "", "Delete download"}));
 
-        // "Set on" assigns one display whatever the view's choice; the "*" entry keeps c playing.
-        changed.clear();
-        const QVariantMap setOnRight = view.menuItems("a").at(1).toMap();
-        view.activateOn("a", setOnRight.value("displayKey").toString());
+        // "Set on" assigns one display whatever the view's choice.
+        view.activateOn("a", view.menuItems("a").at(1).toMap().value("displayKey").toString());
         QCOMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "c"}, {"RIGHT", "a"}}));
-        QCOMPARE(changedRows(changed), QList<int>{0});
-
-        // On the "Downloaded" tab a deletion removes just that row.
         view.setCategory("Downloaded");
-        QSignalSpy removed(view.wallpapers(), &QAbstractItemModel::rowsRemoved);
         view.remove("a");
         QCOMPARE(shownIds(view), QStringList{"c"});
-        QCOMPARE(removed.size(), 1);
     }
 
-    void dropsAndProblems() {
-        InterfaceRig rig;
+    // Each dropped video is its own import; other files are left out.
+    void drops() {
+        EngineRig rig;
         rig.build();
         LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
         QTemporaryDir dir;
@@ -258,28 +373,19 @@ private Q_SLOTS:
             f.write("bytes");
             return QUrl::fromLocalFile(f.fileName());
         };
-        QVERIFY(view.acceptsDrop({file("clip.mp4")}));
         QVERIFY(view.acceptsDrop({file("notes.txt"), file("clip.webm")}));
         QVERIFY(!view.acceptsDrop({file("notes.txt")}));
         QVERIFY(!view.acceptsDrop({QUrl("https://example.org/clip.mp4")}));
         QVERIFY(!view.acceptsDrop({QUrl::fromLocalFile(dir.path())}));
         QVERIFY(!view.acceptsDrop({}));
-
-        // Each dropped video is its own import, under its own name; other files are left out.
         QSignalSpy imports(rig.store.get(), &LibraryStore::importsFinished);
-        QSignalSpy sentences(rig.store.get(), &LibraryStore::problemChanged);
         view.dropVideos({file("one.mp4"), file("notes.txt"), file("two.mp4"), file("three.mkv")});
         QTRY_COMPARE(imports.size(), 3);
-        QCOMPARE(sentences.size(), 3);
-        QVERIFY(rig.store->problemText().startsWith("three.mkv "));
 
-        QSignalSpy problem(&view, &LibraryViewModel::problemChanged);
-        rig.store->setProblem(QStringLiteral("The video couldn't be downloaded."));
+        QVERIFY(rig.store->problemText().startsWith("three.mkv "));
         QVERIFY(view.hasProblem());
-        QCOMPARE(view.problem(), QStringLiteral("The video couldn't be downloaded."));
         view.dismissProblem();
         QVERIFY(!view.hasProblem());
-        QCOMPARE(problem.size(), 2);
     }
 };
 

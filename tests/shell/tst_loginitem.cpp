@@ -40,35 +40,29 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("systemEntry");
         QTest::addColumn<QStringList>("desktops");
         QTest::addColumn<bool>("enabled");
+        const auto row = [](const char* name, const QByteArray& user, const QByteArray& system, bool enabled,
+                            const QStringList& desktops = {"XFCE"}) {
+            QTest::newRow(name) << user << system << desktops << enabled;
+        };
         const QByteArray app = "Type=Application\nName=Lumivale\nExec=lumivale\n";
-        QTest::newRow("none") << QByteArray() << QByteArray() << QStringList{"XFCE"} << false;
-        QTest::newRow("user entry") << app << QByteArray() << QStringList{"XFCE"} << true;
-        QTest::newRow("system entry") << QByteArray() << app << QStringList{"XFCE"} << true;
-        QTest::newRow("not an application")
-            << QByteArray("Type=Link\nURL=x\n") << QByteArray() << QStringList{"XFCE"} << false;
-        QTest::newRow("hidden") << app + "Hidden=true\n" << QByteArray() << QStringList{"XFCE"} << false;
-        QTest::newRow("hidden false") << app + "Hidden=false\n"
-                                      << QByteArray() << QStringList{"XFCE"} << true;
-        QTest::newRow("user hides system") << app + "Hidden=true\n" << app << QStringList{"XFCE"} << false;
+        const QByteArray hidden = app + "Hidden=true\n";
+        row("none", {}, {}, false);
+        row("user entry", app, {}, true);
+        row("system entry", {}, app, true);
+        row("not an application", "Type=Link\nURL=x\n", {}, false);
+        row("hidden", hidden, {}, false);
+        row("hidden false", app + "Hidden=false\n", {}, true);
+        row("user hides system", hidden, app, false);
         // Only the most important entry counts, Hidden or not.
-        QTest::newRow("user over hidden system") << app << app + "Hidden=true\n"
-                                                 << QStringList{"XFCE"} << true;
-        QTest::newRow("GNOME key off") << app + "X-GNOME-Autostart-enabled=false\n"
-                                       << QByteArray() << QStringList{"GNOME"} << false;
-        QTest::newRow("GNOME key on") << app + "X-GNOME-Autostart-enabled=true\n"
-                                      << QByteArray() << QStringList{"GNOME"} << true;
-        QTest::newRow("OnlyShowIn this desktop") << app + "OnlyShowIn=KDE;XFCE;\n"
-                                                 << QByteArray() << QStringList{"XFCE"} << true;
-        QTest::newRow("OnlyShowIn one of ours") << app + "OnlyShowIn=GNOME;\n"
-                                                << QByteArray() << QStringList{"ubuntu", "GNOME"} << true;
-        QTest::newRow("OnlyShowIn another") << app + "OnlyShowIn=KDE;\n"
-                                            << QByteArray() << QStringList{"XFCE"} << false;
-        QTest::newRow("OnlyShowIn, no desktop") << app + "OnlyShowIn=KDE;\n"
-                                                << QByteArray() << QStringList{} << false;
-        QTest::newRow("NotShowIn this desktop") << app + "NotShowIn=XFCE;\n"
-                                                << QByteArray() << QStringList{"XFCE"} << false;
-        QTest::newRow("NotShowIn another") << app + "NotShowIn=KDE\n"
-                                           << QByteArray() << QStringList{"XFCE"} << true;
+        row("user over hidden system", app, hidden, true);
+        row("GNOME key off", app + "X-GNOME-Autostart-enabled=false\n", {}, false, {"GNOME"});
+        row("GNOME key on", app + "X-GNOME-Autostart-enabled=true\n", {}, true, {"GNOME"});
+        row("OnlyShowIn this desktop", app + "OnlyShowIn=KDE;XFCE;\n", {}, true);
+        row("OnlyShowIn one of ours", app + "OnlyShowIn=GNOME;\n", {}, true, {"ubuntu", "GNOME"});
+        row("OnlyShowIn another", app + "OnlyShowIn=KDE;\n", {}, false);
+        row("OnlyShowIn, no desktop", app + "OnlyShowIn=KDE;\n", {}, false, {});
+        row("NotShowIn this desktop", app + "NotShowIn=XFCE;\n", {}, false);
+        row("NotShowIn another", app + "NotShowIn=KDE\n", {}, true);
     }
     void enabledRule() {
         QFETCH(QByteArray, userEntry);
@@ -82,34 +76,30 @@ private Q_SLOTS:
         QCOMPARE(item(desktops).isEnabled(), enabled);
     }
 
+    // A system-wide entry cannot be deleted by the user, only hidden; registering undoes that.
+    void registerAndUnregister_data() {
+        QTest::addColumn<bool>("systemEntry");
+        QTest::newRow("alone") << false;
+        QTest::newRow("over a system entry") << true;
+    }
     void registerAndUnregister() {
+        QFETCH(bool, systemEntry);
+        if (systemEntry)
+            writeEntry(system(), "Type=Application\nName=Lumivale\nExec=lumivale\n");
         LoginItem login = item();
+        QCOMPARE(login.isEnabled(), systemEntry);
         QVERIFY(login.unregisterItem());
         QVERIFY(!login.isEnabled());
+        QCOMPARE(QFile::exists(user() + entryName), systemEntry);
 
         QVERIFY(login.registerItem());
         QVERIFY(login.isEnabled());
         const std::optional<DesktopEntry> written = DesktopEntry::read(user() + entryName);
         QVERIFY(written);
-        QCOMPARE(written->value("Type"), QString("Application"));
         QCOMPARE(written->value("Exec"), QString("\"/opt/Lumi vale/bin/lumivale\""));
         QCOMPARE(written->value("Icon"), QString("org.lumivale.Lumivale"));
-
         QVERIFY(login.unregisterItem());
-        QVERIFY(!QFile::exists(user() + entryName));
         QVERIFY(!login.isEnabled());
-    }
-
-    // A system-wide entry cannot be deleted by the user, only hidden; registering undoes that.
-    void unregisterOverSystemEntry() {
-        writeEntry(system(), "Type=Application\nName=Lumivale\nExec=lumivale\n");
-        LoginItem login = item();
-        QVERIFY(login.isEnabled());
-        QVERIFY(login.unregisterItem());
-        QCOMPARE(DesktopEntry::read(user() + entryName)->boolValue("Hidden"), std::optional<bool>(true));
-        QVERIFY(!login.isEnabled());
-        QVERIFY(login.registerItem());
-        QVERIFY(login.isEnabled());
     }
 
     void failuresReturnFalse() {
