@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/XvfbSession.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 using namespace std::chrono_literals;
@@ -19,6 +22,21 @@ template <class T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr quint32 sourcePager = 2;
 
+// Outside tests/support/on-xvfb.sh, runs this program again under it, before anything reaches a display.
+void runUnderXvfb() {
+    QFile commandLine(QStringLiteral("/proc/self/cmdline"));
+    if (!qEnvironmentVariableIsEmpty("LUMIVALE_XVFB") || !commandLine.open(QIODevice::ReadOnly))
+        return;
+    QList<QByteArray> arguments = commandLine.readAll().split('\0');
+    arguments[0] = QFile::encodeName(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+    arguments.prepend(LUMIVALE_ON_XVFB);
+    arguments.last() = QByteArray(); // the terminating null
+    std::vector<char*> argv;
+    for (QByteArray& argument : arguments)
+        argv.push_back(argument.isNull() ? nullptr : argument.data());
+    ::execv(argv[0], argv.data());
+}
+
 void end(QProcess& process) {
     process.terminate();
     if (!process.waitForFinished(3000))
@@ -29,6 +47,7 @@ void end(QProcess& process) {
 
 XvfbSession::XvfbSession() {
     currentSession = this;
+    runUnderXvfb();
     if (tempPath().isEmpty())
         return; // not on the wrapper's server: never touch the desktop's
     m_connection = xcb_connect(nullptr, nullptr);
@@ -53,6 +72,7 @@ XvfbSession* XvfbSession::current() {
 }
 
 int XvfbSession::exec(int argc, char** argv, const std::function<std::unique_ptr<QObject>()>& makeTest) {
+    runUnderXvfb();
     QGuiApplication app(argc, argv);
     XvfbSession session;
     if (!session.isReady()) {

@@ -1,22 +1,25 @@
 #!/bin/sh
 # Runs a test on a private X server: Xvfb with RandR on a free display at 96 dpi (so that Qt's device
-# pixel ratio is 1), monitors LEFT and RIGHT side by side, openbox with two desktops. Everything
-# started here stops with the test.
+# pixel ratio is 1), 1920x1080 monitors side by side (LUMIVALE_XVFB_MONITORS, by default LEFT and
+# RIGHT), openbox with two desktops. Everything started here stops with the test.
 set -u
 dir=$(mktemp -d)
 started=
 trap 'kill $started 2>/dev/null; wait; rm -rf "$dir"' EXIT
-Xvfb -displayfd 3 -screen 0 3840x1080x24 +extension RANDR -dpi 96 -noreset -nolisten tcp \
-  3>"$dir/display" >"$dir/Xvfb.log" 2>&1 &
+monitors=${LUMIVALE_XVFB_MONITORS:-LEFT RIGHT}
+Xvfb -displayfd 3 -screen 0 $((1920 * $(echo $monitors | wc -w)))x1080x24 +extension RANDR -dpi 96 \
+  -noreset -nolisten tcp 3>"$dir/display" >"$dir/Xvfb.log" 2>&1 &
 started=$!
 for _ in $(seq 150); do grep -q . "$dir/display" && break; sleep 0.1; done
 export DISPLAY=":$(cat "$dir/display")" QT_QPA_PLATFORM=xcb LUMIVALE_XVFB="$dir"
-# The first monitor takes Xvfb's only output; the second has none.
-if ! xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen >/dev/null ||
-  ! xrandr --setmonitor RIGHT 1920/508x1080/286+1920+0 none >/dev/null; then
-  cat "$dir/Xvfb.log"
-  exit 1
-fi
+# The first monitor takes Xvfb's only output; the others have none.
+x=0
+output=screen
+for monitor in $monitors; do
+  xrandr --setmonitor $monitor 1920/508x1080/286+$x+0 $output >/dev/null || { cat "$dir/Xvfb.log"; exit 1; }
+  x=$((x + 1920))
+  output=none
+done
 cat >"$dir/openbox.xml" <<END
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <desktops><number>2</number><firstdesk>1</firstdesk></desktops>
