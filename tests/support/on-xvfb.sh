@@ -10,7 +10,7 @@ monitors=${LUMIVALE_XVFB_MONITORS:-LEFT RIGHT}
 Xvfb -displayfd 3 -screen 0 $((1920 * $(echo $monitors | wc -w)))x1080x24 +extension RANDR -dpi 96 \
   -noreset -nolisten tcp 3>"$dir/display" >"$dir/Xvfb.log" 2>&1 &
 started=$!
-for _ in $(seq 150); do grep -q . "$dir/display" && break; sleep 0.1; done
+for _ in $(seq 150); do grep -qs . "$dir/display" && break; sleep 0.1; done
 export DISPLAY=":$(cat "$dir/display")" QT_QPA_PLATFORM=xcb LUMIVALE_XVFB="$dir"
 # The first monitor takes Xvfb's only output; the others have none.
 x=0
