@@ -406,11 +406,8 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    XvfbSession::Options options;
-    options.rootSize = QSize(1920, 1080);
-    options.monitors = {XvfbMonitor::left()};
-    return XvfbSession::exec(
-        argc, argv, [] { return std::make_unique<BenchLibraryWindow>(); }, options);
+    qputenv("LUMIVALE_XVFB_MONITORS", "LEFT");
+    return XvfbSession::exec(argc, argv, [] { return std::make_unique<BenchLibraryWindow>(); });
 }
 
 #include "bench_library_window.moc"

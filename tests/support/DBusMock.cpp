@@ -9,43 +9,30 @@ namespace {
 constexpr int waitMs = 10'000;
 }
 
-DBusMock::DBusMock(QDBusConnection bus, QString service, QStringList arguments,
-                   QProcessEnvironment environment)
-    : m_bus(std::move(bus)), m_service(std::move(service)), m_arguments(std::move(arguments)),
-      m_environment(std::move(environment)) {}
-
-DBusMock::~DBusMock() {
-    (void)stop();
+DBusMock::DBusMock(QDBusConnection bus, QString service, QStringList arguments)
+    : m_bus(std::move(bus)), m_service(std::move(service)), m_arguments(std::move(arguments)) {
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
 
 bool DBusMock::isOnBus() const {
-    return m_bus.interface()->isServiceRegistered(m_service).value();
+    return m_bus.interface()->isServiceRegistered(m_service);
 }
 
 bool DBusMock::start() {
-    if (m_process)
-        return false;
-    m_process = std::make_unique<QProcess>();
-    m_process->setProcessEnvironment(m_environment);
-    m_process->setStandardOutputFile(QProcess::nullDevice());
-    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process->start(QStringLiteral("/usr/bin/python3"), QStringList{"-m", "dbusmock"} + m_arguments);
-    if (!m_process->waitForStarted(waitMs))
-        return false;
-    return QTest::qWaitFor([this] { return isOnBus() || m_process->state() == QProcess::NotRunning; },
+    m_process.start(QStringLiteral("/usr/bin/python3"), QStringList{"-m", "dbusmock"} + m_arguments);
+    return QTest::qWaitFor([this] { return isOnBus() || m_process.state() == QProcess::NotRunning; },
                            waitMs) &&
            isOnBus();
 }
 
 bool DBusMock::stop() {
-    if (!m_process)
+    if (m_process.state() == QProcess::NotRunning)
         return true;
-    m_process->terminate();
-    if (!m_process->waitForFinished(waitMs)) {
-        m_process->kill();
-        m_process->waitForFinished(waitMs);
-    }
-    m_process.reset();
+    m_process.terminate();
+    if (!m_process.waitForFinished(waitMs))
+        m_process.kill();
+    m_process.waitForFinished(waitMs);
     return QTest::qWaitFor([this] { return !isOnBus(); }, waitMs);
 }
 

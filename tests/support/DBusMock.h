@@ -8,18 +8,15 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
-#include <memory>
 
 // One python3-dbusmock server that owns one name on one bus. It can be stopped and started again,
 // fresh, as a service that goes away and comes back. The helpers block: they are for the test's side.
 class DBusMock {
 public:
-    DBusMock(QDBusConnection bus, QString service, QStringList arguments, QProcessEnvironment environment);
-    ~DBusMock();
+    DBusMock(QDBusConnection bus, QString service, QStringList arguments);
+    ~DBusMock() { (void)stop(); }
     DBusMock(const DBusMock&) = delete;
     DBusMock& operator=(const DBusMock&) = delete;
-
-    [[nodiscard]] const QString& service() const { return m_service; }
 
     // Starts the server and waits until its name is on the bus.
     [[nodiscard]] bool start();
@@ -40,6 +37,5 @@ private:
     QDBusConnection m_bus;
     QString m_service;
     QStringList m_arguments;
-    QProcessEnvironment m_environment;
-    std::unique_ptr<QProcess> m_process;
+    QProcess m_process;
 };

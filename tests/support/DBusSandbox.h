@@ -3,12 +3,12 @@
 
 #include "support/DBusMock.h"
 
-#include <QByteArray>
 #include <QDBusConnection>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <QVariantMap>
 #include <memory>
 #include <vector>
 
@@ -35,35 +35,18 @@ public:
     [[nodiscard]] QDBusConnection sessionBus() const { return m_session; }
 
     // A mock made from one of python3-dbusmock's templates ("upower", "logind", ...) with its
-    // parameters. The Python lines of `setup` run at the end of the template's load(), with `mock` in
-    // scope, before the mock answers any call, also after a restart. Started and waited for; null when
-    // it did not come up.
+    // parameters, started and waited for; null when it did not come up.
     DBusMock* startTemplate(Bus bus, const QString& service, const QString& templateName,
-                            const QString& setup = {}, const QJsonObject& parameters = {});
-    // A mock serving one object with these properties on one interface; `setup` as above.
-    DBusMock* startObject(Bus bus, const Object& object, const QJsonObject& properties,
-                          const QString& setup = {});
+                            const QJsonObject& parameters = {});
+    // A mock serving one object with these properties on its interface. Started again, it is bare.
+    DBusMock* startObject(Bus bus, const Object& object, const QVariantMap& properties = {});
 
 private:
-    struct Daemon {
-        std::unique_ptr<QProcess> process;
-        QString address;
-    };
-
-    [[nodiscard]] bool startDaemon(Daemon& daemon, const QString& config);
-    DBusMock* startMock(Bus bus, const QString& service, const QString& templatePath,
-                        const QJsonObject& parameters = {});
-    [[nodiscard]] QString writeTemplate(const QString& stem, const QString& source);
+    DBusMock* startMock(Bus bus, const QString& service, const QStringList& arguments);
 
     QTemporaryDir m_dir;
-    Daemon m_systemDaemon;
-    Daemon m_sessionDaemon;
-    QString m_systemName;
-    QString m_sessionName;
+    QProcess m_daemons[2];
     QDBusConnection m_system{QString()};
     QDBusConnection m_session{QString()};
     std::vector<std::unique_ptr<DBusMock>> m_mocks;
-    int m_templates = 0;
-    QByteArray m_oldSystemAddress, m_oldSessionAddress;
-    bool m_hadSystemAddress, m_hadSessionAddress;
 };
