@@ -89,7 +89,7 @@ private:
         QStringList keys = now.keys() + m_written.keys();
         keys.removeDuplicates();
         for (const QString& key : keys) {
-            if (m_rig.engine && now.value(key) != m_written.value(key))
+            if (now.value(key) != m_written.value(key))
                 m_journal.append("wrote " + key);
         }
         m_written = now;
@@ -106,16 +106,22 @@ private:
         FakeSystemConditions& system = m_rig.fakes.conditions;
         const bool on = m_arg == "on";
         WallpaperEngine::AssignmentMap map;
-        for (const QString& pair : m_words)
+        QVariantMap stored;
+        for (const QString& pair : m_words) {
             map.insert(pair.section('=', 0, 0), pair.section('=', 1));
+            stored.insert(pair.section('=', 0, 0), pair.section('=', 1));
+        }
+        const QHash<QString, void (WallpaperEngine::*)()> calls{
+            {"apply", &WallpaperEngine::apply},
+            {"stop", &WallpaperEngine::stop},
+            {"refreshCover", &WallpaperEngine::refreshCover},
+            {"next", &WallpaperEngine::advance},
+            {"save", &WallpaperEngine::saveAssignments}};
         if (m_verb == "pref") {
             const QByteArray key = m_arg.section('=', 0, 0).toLatin1();
             m_rig.setStoredPreference(QLatin1StringView(key), json(m_arg.section('=', 1)));
         } else if (m_verb == "map" && !m_rig.engine) {
-            QJsonObject stored;
-            for (auto [key, id] : map.asKeyValueRange())
-                stored.insert(key, id);
-            m_rig.setStoredPreference(QLatin1StringView("assignments"), stored);
+            m_rig.setStoredPreference(QLatin1StringView("assignments"), QJsonObject::fromVariantMap(stored));
         } else if (m_verb == "map") {
             engine().setAssignments(map);
         } else if (m_verb == "screens") {
@@ -137,16 +143,8 @@ private:
             build();
             if (m_verb == "start")
                 engine().start();
-        } else if (m_verb == "apply") {
-            engine().apply();
-        } else if (m_verb == "stop") {
-            engine().stop();
-        } else if (m_verb == "refreshCover") {
-            engine().refreshCover();
-        } else if (m_verb == "next") {
-            engine().advance();
-        } else if (m_verb == "save") {
-            engine().saveAssignments();
+        } else if (calls.contains(m_verb)) {
+            (engine().*calls[m_verb])();
         } else if (m_verb == "use") {
             m_rig.store->useWallpaper(record(m_words[0]), m_words[1]);
         } else if (m_verb == "remove") {
@@ -218,10 +216,8 @@ private:
             return m_words[0] + ' ' + QString::number(factory.window(m_words[0])->frame().x());
         if (m_verb == "reason")
             return engine().pauseReason().value_or("-");
-        if (m_verb == "status") {
-            const QString line = engine().statusLine();
-            return line == engine().property("statusLine").toString() ? line : "not the property's";
-        }
+        if (m_verb == "status")
+            return engine().statusLine();
         if (m_verb == "stored") {
             const QJsonValue value = m_rig.storedPreferences().value(m_words[0]);
             return value == json(m_words[1]) ? m_arg
@@ -287,8 +283,8 @@ private Q_SLOTS:
         }
         QTest::newRow("nothing assigned, user pause") << "pref userPaused=true; screens A; videos a; start;"
             "reason by you; status No wallpaper set; displays A=; journal reason";
-        QTest::newRow("no file or no display") << "screens A B; map A=gone Z=a; videos a; start; reason -;"
-            "status No wallpaper set; displays A= B=";
+        QTest::newRow("no file or no display") << "pref rotationInterval=300; screens A B; map A=gone Z=a;"
+            "videos a; start; reason -; status No wallpaper set; displays A= B=; alarm off";
 
         QTest::newRow("a shared player runs while one display can be seen") << two +
             "hide A; hide B; reason covered; running -; status Paused: covered; show B; reason -; running a;"
@@ -359,8 +355,6 @@ private Q_SLOTS:
             "alarm on; wait 299; shows A=a; wait 1; shows A=b; wait 300; shows A=c; wait 300; shows A=a";
         QTest::newRow("rotation every ten seconds") << "pref rotationInterval=10; screens A; map *=a;"
             "videos a b; start; wait 9; shows A=a; wait 1; shows A=b";
-        QTest::newRow("rotation every day") << "pref rotationInterval=86400; screens A; map *=a;"
-            "videos a b; start; wait 86399; shows A=a; wait 1; shows A=b";
         const QList<std::array<const char*, 3>> pauses{
             {"userPaused on", "userPaused off", "by you"}, {"screenLocked", "screenUnlocked", "screen off"},
             {"screensDidSleep", "screensDidWake", "screen off"},
@@ -374,7 +368,7 @@ private Q_SLOTS:
                 .arg(pause, resume, reason);
         }
         QTest::newRow("next restarts the countdown") << every5 +
-            "wait 200; next; shows A=b; wait 299; shows A=b; wait 1; shows A=c";
+            "wait 200; next; shows A=b; stored rotationTimeLeft 300; wait 299; shows A=b; wait 1; shows A=c";
         QTest::newRow("choosing by hand restarts it") << every5 +
             "wait 200; use c *; shows A=c; wait 299; shows A=c; wait 1; shows A=a";
         QTest::newRow("displays rotate each on their own") << "pref rotationInterval=300; screens A B;"
@@ -437,46 +431,32 @@ private Q_SLOTS:
     }
 
     // Over several cycles: never the wallpaper a display shows, every wallpaper once before any repeats
-    // (on one display), different wallpapers on different displays where there are enough, and a removed
-    // wallpaper never again.
+    // (on one display), and different wallpapers on different displays where there are enough.
     void shuffled_data() {
         QTest::addColumn<QString>("setup");
-        QTest::addColumn<bool>("removeOne");
-        QTest::newRow("two wallpapers") << "screens A; map A=a; videos a b" << false;
-        QTest::newRow("five wallpapers") << "screens A; map A=a; videos a b c d e" << false;
-        QTest::newRow("three displays") << "screens A B C; map A=a B=b C=c; videos a b c d e" << false;
-        QTest::newRow("two displays, two wallpapers") << "screens A B; map A=a B=b; videos a b" << false;
-        QTest::newRow("one removed mid-cycle") << "screens A; map A=a; videos a b c d e f" << true;
+        QTest::newRow("two wallpapers") << "screens A; map A=a; videos a b";
+        QTest::newRow("five wallpapers") << "screens A; map A=a; videos a b c d e";
+        QTest::newRow("three displays") << "screens A B C; map A=a B=b C=c; videos a b c d e";
+        QTest::newRow("two displays, two wallpapers") << "screens A B; map A=a B=b; videos a b";
     }
     void shuffled() {
         QFETCH(QString, setup);
-        QFETCH(bool, removeOne);
         EngineRig rig;
         Script script(rig);
         script.run(setup + "; start");
         QVERIFY(rig.engine->rotation().setChoice(300, true));
         const QStringList keys = rig.engine->assignments().keys();
-        QStringList ids = setup.section("videos ", 1).split(' ');
+        const QStringList ids = setup.section("videos ", 1).split(' ');
 
         // The wallpapers of the current cycle on the first display, starting with the one it shows.
         QSet<QString> cycle{"a"};
-        for (qsizetype change = 0, changes = 4 * ids.size(); change < changes; ++change) {
-            if (change == 2 && removeOne) {
-                // One that is not on screen, so the assignments stay.
-                const QString removed = ids[(ids.indexOf(rig.shownOn("A")) + 1) % ids.size()];
-                script.run("remove " + removed);
-                ids.removeOne(removed);
-                cycle.remove(removed);
-            }
-            QStringList before;
-            for (const QString& key : keys)
-                before.append(rig.shownOn(key));
+        for (qsizetype change = 0; change < 4 * ids.size(); ++change) {
+            const WallpaperEngine::AssignmentMap before = rig.engine->assignments();
             rig.fakes.clock.advance(300 * 1000);
             QSet<QString> now;
-            for (qsizetype i = 0; i < keys.size(); ++i) {
-                const QString id = rig.shownOn(keys[i]);
-                QVERIFY(ids.contains(id));
-                QVERIFY2(id != before[i], qPrintable(keys[i] + " kept " + id));
+            for (const QString& key : keys) {
+                const QString id = rig.shownOn(key);
+                QVERIFY2(ids.contains(id) && id != before[key], qPrintable(key + " shows " + id));
                 now.insert(id);
             }
             QCOMPARE(now.size(), std::min(keys.size(), ids.size()));
