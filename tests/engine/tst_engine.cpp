@@ -40,7 +40,7 @@ public:
 
     void run(const QString& steps) {
         for (const QString& step : steps.split(';', Qt::SkipEmptyParts)) {
-            const bool wait = step.endsWith('!');
+            const bool deferred = step.trimmed().endsWith('!');
             const QString words = step.trimmed().remove('!');
             m_verb = words.section(' ', 0, 0);
             m_arg = words.section(' ', 1);
@@ -52,7 +52,7 @@ public:
             } else {
                 m_journal.clear();
                 act();
-                if (!wait)
+                if (!deferred)
                     QCoreApplication::processEvents();
                 noteWrites();
             }
@@ -452,7 +452,7 @@ private Q_SLOTS:
         QSet<QString> cycle{"a"};
         for (qsizetype change = 0; change < 4 * ids.size(); ++change) {
             const WallpaperEngine::AssignmentMap before = rig.engine->assignments();
-            rig.fakes.clock.advance(300 * 1000);
+            rig.fakes.clock.advance(300'000);
             QSet<QString> now;
             for (const QString& key : keys) {
                 const QString id = rig.shownOn(key);
