@@ -10,16 +10,6 @@
 #include <QJsonDocument>
 #include <QTest>
 
-namespace {
-QString videoFile(const TempXdgHome& home, const QString& id) {
-    return home.libraryRoot() + QStringLiteral("/Library/") + id + QStringLiteral(".mp4");
-}
-
-QString idOfFile(const QString& file) {
-    return QFileInfo(file).completeBaseName();
-}
-} // namespace
-
 EngineRig::EngineRig() {
     QDir().mkpath(home.libraryRoot() + QStringLiteral("/Library"));
     QDir().mkpath(QFileInfo(home.preferencesFile()).path());
@@ -49,21 +39,9 @@ WallpaperEngine& EngineRig::build() {
 }
 
 void EngineRig::addVideo(const QString& id) const {
-    QFile file(videoFile(home, id));
+    QFile file(home.libraryRoot() + QStringLiteral("/Library/") + id + QStringLiteral(".mp4"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("not really a video");
-}
-
-void EngineRig::removeVideo(const QString& id) const {
-    QVERIFY(QFile::remove(videoFile(home, id)));
-}
-
-Wallpaper EngineRig::wallpaper(const QString& id) {
-    Wallpaper record;
-    record.id = id;
-    record.title = id.toUpper();
-    record.category = QStringLiteral("Nature");
-    return record;
 }
 
 QJsonObject EngineRig::storedPreferences() const {
@@ -84,21 +62,5 @@ QString EngineRig::shownOn(const QString& key) const {
     const FakeWindow* window = fakes.factory.window(key);
     if (!window || !window->fakePlayer() || !window->isShown())
         return {};
-    return idOfFile(window->fakePlayer()->file());
-}
-
-FakePlayer* EngineRig::playerOf(const QString& id) const {
-    for (FakePlayer* player : fakes.factory.players()) {
-        if (idOfFile(player->file()) == id)
-            return player;
-    }
-    return nullptr;
-}
-
-WallpaperEngine::AssignmentMap assignmentsFrom(const QJsonValue& value) {
-    WallpaperEngine::AssignmentMap map;
-    const QJsonObject object = value.toObject();
-    for (auto it = object.begin(); it != object.end(); ++it)
-        map.insert(it.key(), it.value().toString());
-    return map;
+    return window->fakePlayer()->id();
 }

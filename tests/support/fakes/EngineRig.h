@@ -25,19 +25,12 @@ public:
 
     // Puts a video file for the id in the library folder, as a finished download would.
     void addVideo(const QString& id) const;
-    void removeVideo(const QString& id) const;
-    [[nodiscard]] static Wallpaper wallpaper(const QString& id);
-
     // The preferences file as it is on disk now.
     [[nodiscard]] QJsonObject storedPreferences() const;
-
     // Screens laid out left to right, 1920x1080 each, with UUID keys.
     void setScreens(const QStringList& keys, bool notify = false);
-
     // The wallpaper id whose file the display's window shows; empty when it has no window or player.
     [[nodiscard]] QString shownOn(const QString& key) const;
-    // The live player of the wallpaper's file, or null.
-    [[nodiscard]] FakePlayer* playerOf(const QString& id) const;
 
     TempXdgHome home;
     FakePlatform fakes;
@@ -45,5 +38,3 @@ public:
     std::unique_ptr<Preferences> preferences;
     std::unique_ptr<WallpaperEngine> engine;
 };
-
-[[nodiscard]] WallpaperEngine::AssignmentMap assignmentsFrom(const QJsonValue& value);

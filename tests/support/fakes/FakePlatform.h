@@ -16,11 +16,5 @@ struct FakePlatform {
     FakeWindowList windowList;
     FakeRotationClock clock;
 
-    [[nodiscard]] EnginePlatform platform() {
-        return {.screens = screens,
-                .factory = factory,
-                .conditions = conditions,
-                .windowList = windowList,
-                .clock = &clock};
-    }
+    [[nodiscard]] EnginePlatform platform() { return {screens, factory, conditions, windowList, &clock}; }
 };

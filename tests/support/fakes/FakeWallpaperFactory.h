@@ -5,104 +5,132 @@
 #include "engine/WallpaperFactory.h"
 #include "engine/WallpaperWindow.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QStringList>
 
-class FakeWallpaperFactory;
-
-// A player that only records what it is told. Its rate is 1 while playing.
+// A player that only records what it is told, in its factory's journal. Its rate is 1 while playing.
 class FakePlayer : public SharedPlayer {
 public:
-    FakePlayer(FakeWallpaperFactory& factory, QString file);
-    ~FakePlayer() override;
+    FakePlayer(QList<FakePlayer*>& live, QStringList& journal, QString file)
+        : m_live(live), m_journal(journal), m_file(std::move(file)) {
+        m_live.append(this);
+        note("new");
+    }
+    ~FakePlayer() override {
+        m_live.removeOne(this);
+        note("gone");
+    }
 
-    void play() override;
-    void pause() override;
+    void play() override {
+        m_rate = 1.0;
+        note("play");
+    }
+    void pause() override {
+        m_rate = 0.0;
+        note("pause");
+    }
     [[nodiscard]] double rate() const override { return m_rate; }
-    void unload() override;
+    void unload() override { note("unload"); }
 
     [[nodiscard]] const QString& file() const { return m_file; }
+    // The wallpaper id: the file's name without its extension.
+    [[nodiscard]] QString id() const { return QFileInfo(m_file).completeBaseName(); }
     [[nodiscard]] bool isPlaying() const { return m_rate != 0.0; }
-    [[nodiscard]] bool isUnloaded() const { return m_unloaded; }
 
 private:
-    FakeWallpaperFactory& m_factory;
+    void note(const char* what) { m_journal.append(QLatin1String(what) + ' ' + id()); }
+
+    QList<FakePlayer*>& m_live;
+    QStringList& m_journal;
     QString m_file;
     double m_rate = 0.0;
-    bool m_unloaded = false;
 };
 
-// A window that only records what it is told. It starts visible, as on a desktop with nothing open.
+// A window that only records what it is told, in its factory's journal. It starts visible, as on a
+// desktop with nothing open.
 class FakeWindow : public WallpaperWindow {
 public:
-    FakeWindow(FakeWallpaperFactory& factory, ScreenInfo screen, std::function<void()> visibilityChanged);
-    ~FakeWindow() override;
+    FakeWindow(QList<FakeWindow*>& live, QStringList& journal, const ScreenInfo& screen,
+               std::function<void()> visibilityChanged)
+        : m_live(live), m_journal(journal), m_key(displayKey(screen)),
+          m_visibilityChanged(std::move(visibilityChanged)), m_frame(screen.frame) {
+        m_live.append(this);
+        m_journal.append("new " + m_key);
+    }
+    ~FakeWindow() override {
+        m_live.removeOne(this);
+        m_journal.append("gone " + m_key);
+    }
 
     [[nodiscard]] QRect frame() const override { return m_frame; }
-    void setFrame(const QRect& frame) override;
-    void orderFront() override;
-    void orderOut() override;
+    void setFrame(const QRect& frame) override {
+        m_frame = frame;
+        m_journal.append(QString::asprintf("frame %s %d,%d %dx%d", qPrintable(m_key), frame.x(), frame.y(),
+                                           frame.width(), frame.height()));
+    }
+    void orderFront() override {
+        m_shown = true;
+        m_journal.append("front " + m_key);
+    }
+    void orderOut() override {
+        m_shown = false;
+        m_journal.append("out " + m_key);
+    }
     [[nodiscard]] SharedPlayer* player() const override { return m_player; }
-    void setPlayer(SharedPlayer* player) override;
+    void setPlayer(SharedPlayer* player) override {
+        m_player = player;
+        m_journal.append(m_key + '>' + (player ? fakePlayer()->id() : QStringLiteral("none")));
+    }
     [[nodiscard]] bool isVisible() const override { return m_visible; }
 
     // As the platform would: stores the state and reports the change.
-    void setVisible(bool visible);
+    void setVisible(bool visible) {
+        m_visible = visible;
+        m_visibilityChanged();
+    }
 
-    [[nodiscard]] const ScreenInfo& screen() const { return m_screen; }
+    [[nodiscard]] const QString& key() const { return m_key; }
     [[nodiscard]] FakePlayer* fakePlayer() const { return static_cast<FakePlayer*>(m_player); }
     [[nodiscard]] bool isShown() const { return m_shown; }
-    // Distinguishes windows across releases, where addresses may be reused.
-    [[nodiscard]] int serial() const { return m_serial; }
-
-    int setFrameCalls = 0;
-    int setPlayerCalls = 0;
-    int orderFrontCalls = 0;
 
 private:
-    FakeWallpaperFactory& m_factory;
-    ScreenInfo m_screen;
+    QList<FakeWindow*>& m_live;
+    QStringList& m_journal;
+    QString m_key;
     std::function<void()> m_visibilityChanged;
     QRect m_frame;
     SharedPlayer* m_player = nullptr;
     bool m_visible = true;
     bool m_shown = false;
-    int m_serial;
 };
 
-// Makes fake windows and players, keeps track of the live ones and journals every call made on
-// them, so tests can check what happened and in which order.
+// Makes fake windows and players and keeps the live ones.
 class FakeWallpaperFactory : public WallpaperFactory {
 public:
     [[nodiscard]] std::unique_ptr<WallpaperWindow>
-    makeWindow(const ScreenInfo& screen, std::function<void()> visibilityChanged) override;
-    [[nodiscard]] std::unique_ptr<SharedPlayer> makePlayer(const QString& file) override;
+    makeWindow(const ScreenInfo& screen, std::function<void()> visibilityChanged) override {
+        return std::make_unique<FakeWindow>(m_windows, journal, screen, std::move(visibilityChanged));
+    }
+    [[nodiscard]] std::unique_ptr<SharedPlayer> makePlayer(const QString& file) override {
+        return std::make_unique<FakePlayer>(m_players, journal, file);
+    }
 
     // The live window made for the display key, or null.
-    [[nodiscard]] FakeWindow* window(const QString& key) const;
-    // The live player of the file, or null.
-    [[nodiscard]] FakePlayer* player(const QString& file) const;
-
+    [[nodiscard]] FakeWindow* window(const QString& key) const {
+        const auto found = std::find_if(m_windows.cbegin(), m_windows.cend(),
+                                        [&](const FakeWindow* window) { return window->key() == key; });
+        return found == m_windows.cend() ? nullptr : *found;
+    }
     [[nodiscard]] const QList<FakeWindow*>& windows() const { return m_windows; }
     [[nodiscard]] const QList<FakePlayer*>& players() const { return m_players; }
 
-    // Counters of creations and releases since the last reset.
-    int windowsMade = 0;
-    int windowsReleased = 0;
-    int playersMade = 0;
-    int playersReleased = 0;
-    void resetCounters();
-
-    // Calls in order, as "<what> <display key or file>".
+    // Every call on the fakes in order: "new A" and "gone A" for windows and players alike, "frame A
+    // x,y wxh", "front A", "out A", "A>a" (A shows a's player, or "none"), "play a", "pause a",
+    // "unload a"; windows by display key, players by wallpaper id.
     QStringList journal;
-    // Runs before each player is made, with its file.
-    std::function<void(const QString&)> beforeMakePlayer;
 
 private:
-    friend class FakeWindow;
-    friend class FakePlayer;
-
     QList<FakeWindow*> m_windows;
     QList<FakePlayer*> m_players;
-    int m_nextSerial = 1;
 };

@@ -3,19 +3,10 @@
 
 #include "engine/WindowList.h"
 
-// A window list a test fills in; counts how often it is asked.
+// A window list a test fills in.
 class FakeWindowList : public WindowList {
 public:
-    [[nodiscard]] std::optional<QList<WindowInfo>> onScreenWindows() const override {
-        ++queries;
-        return windows;
-    }
-
-    // An ordinary opaque window with the given bounds.
-    [[nodiscard]] static WindowInfo window(const QRect& bounds) {
-        return {.layer = 0, .alpha = 1.0, .bounds = bounds};
-    }
+    [[nodiscard]] std::optional<QList<WindowInfo>> onScreenWindows() const override { return windows; }
 
     std::optional<QList<WindowInfo>> windows = QList<WindowInfo>{};
-    mutable int queries = 0;
 };
