@@ -43,7 +43,6 @@ public:
     [[nodiscard]] QUrl baseUrl() const { return url({}); }
     // `path` may carry a query: url("/v1/catalog?page=2").
     [[nodiscard]] QUrl url(const QString& path = QStringLiteral("/")) const;
-    [[nodiscard]] bool isListening() const { return m_listener.isListening(); }
 
     // Exact path match, query ignored; any other path gets 404. A request is answered as its path's
     // response stood when the request arrived.
