@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/AtomicFile.h"
 #include "core/StallTimeout.h"
 #include "library/LibraryStore.h"
 #include "library/WallpaperTarget.h"
@@ -18,15 +19,10 @@
 #include <limits>
 #include <sys/stat.h>
 
+using AtomicFile::write;
 using Response = HttpTestServer::Response;
 
 namespace {
-bool write(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray read(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -207,9 +203,8 @@ private Q_SLOTS:
         const QString title = QStringLiteral("Forest \"Dawn\" \\ \n\t\u00e9\u2603") + QChar(0xD800) +
                               QStringLiteral("\U0001F332") + QChar(0xDFFF);
         const QString url = "https://example.org/v.mp4";
-        Wallpaper w{
-            "forest",           title,         "Nature", url, url, url, std::numeric_limits<qint64>::max(),
-            12.345678901234567, "3840 × 2160", false};
+        const qint64 most = std::numeric_limits<qint64>::max();
+        Wallpaper w{"forest", title, "Nature", url, url, url, most, 12.345678901234567, "3840 × 2160", false};
         const QByteArray catalog = WallpaperJson::encodeCatalog(Catalog{{w, w}}).value();
         QCOMPARE(WallpaperJson::decodeCatalog(catalog).value().wallpapers, (QList<Wallpaper>{w, w}));
         w.isImported = true;
