@@ -149,6 +149,7 @@ private Q_SLOTS:
             QVERIFY(!m_videos.path(kind).isEmpty());
     }
     void init() {
+        QVERIFY(m_server.start());
         m_server.clearRequests();
         m_inspector->seconds.reset();
     }
@@ -424,7 +425,6 @@ private Q_SLOTS:
 
         store.refresh();
         QVERIFY(QTest::qWaitFor([&] { return store.revision() == 1 && !store.loading(); }, 20'000));
-        QVERIFY(m_server.start());
         const QStringList outcome =
             replaces ? QStringList{"catalog=2", "offline=0"} : QStringList{"offline=1"};
         QCOMPARE(m_log, (QStringList{"loading=1"} + outcome + QStringList{"revision=1", "loading=0"}));

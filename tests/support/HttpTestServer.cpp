@@ -9,6 +9,7 @@
 
 namespace {
 constexpr qint64 kDefaultPieceSize = qint64(64) * 1024;
+constexpr qint64 kGeneratedPieceSize = qint64(1024) * 1024;
 // More body is written only once the socket has drained below this, so a huge body never sits in memory.
 constexpr qint64 kHighWaterBytes = qint64(256) * 1024;
 } // namespace
@@ -60,11 +61,17 @@ private:
         while (m_sent < end) {
             if (m_timer.isActive() || socket->bytesToWrite() > kHighWaterBytes)
                 return; // the timer or bytesWritten calls back
-            const qint64 size = std::min(r.chunkSize > 0 ? r.chunkSize : kDefaultPieceSize, end - m_sent);
+            const qint64 piece = r.chunkSize > 0            ? r.chunkSize
+                                 : r.generatedBodySize >= 0 ? kGeneratedPieceSize
+                                                            : kDefaultPieceSize;
+            const qint64 size = std::min(piece, end - m_sent);
             socket->write(r.generatedBodySize >= 0 ? QByteArray(size, 'x') : r.body.mid(m_sent, size));
             m_sent += size;
-            if (r.intervalMs > 0 && m_sent < m_size)
-                m_timer.start(r.intervalMs);
+            // A generated body, which may be endless, comes in paced pieces: a client draining an aborted
+            // reply must find the socket empty now and then to get on with its next request.
+            const int pause = r.generatedBodySize >= 0 ? std::max(r.intervalMs, 1) : r.intervalMs;
+            if (pause > 0 && m_sent < m_size)
+                m_timer.start(pause);
         }
         m_response.reset();
         // Writes what is still buffered, then closes; `disconnected` deletes this connection.
