@@ -5,27 +5,17 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-QStringList corruptCopies(const QString& path) {
-    const QFileInfo info(path);
-    return QDir(info.absolutePath())
-        .entryList({info.fileName() + QStringLiteral(".corrupt-*")}, QDir::Files | QDir::Dirs);
 }
 } // namespace
 
@@ -35,59 +25,42 @@ class TestPreferences : public QObject {
 private Q_SLOTS:
     void valuesKeepTheirTypesAcrossInstances() {
         TempXdgHome home;
-        {
-            Preferences prefs(home.preferencesFile());
-            QVERIFY(!prefs.contains(QLatin1StringView("userPaused")));
-            QVERIFY(prefs.setBool(QLatin1StringView("userPaused"), true));
-            QVERIFY(prefs.setValue(QLatin1StringView("assignments"),
-                                   QJsonObject{{QStringLiteral("*"), QStringLiteral("forest")}}));
-            QVERIFY(prefs.setBool(QLatin1StringView("pauseOnBattery"), false));
-        }
-        Preferences again(home.preferencesFile());
-        QCOMPARE(again.boolValue(QLatin1StringView("userPaused")), std::optional<bool>(true));
-        QCOMPARE(again.boolValue(QLatin1StringView("pauseOnBattery")), std::optional<bool>(false));
-        QCOMPARE(
-            again.value(QLatin1StringView("assignments")).toObject().value(QStringLiteral("*")).toString(),
-            QStringLiteral("forest"));
+        Preferences prefs(home.preferencesFile());
+        QVERIFY(prefs.setValue("count"_L1, 1) && prefs.setBool("gone"_L1, true) && prefs.remove("gone"_L1));
+        const Preferences again(home.preferencesFile());
+        QCOMPARE(again.value("count"_L1), QJsonValue(1));
         // A value of another type is not a Boolean.
-        QVERIFY(again.setValue(QLatin1StringView("firstRunSent"), QJsonValue(1)));
-        QCOMPARE(again.boolValue(QLatin1StringView("firstRunSent")), std::nullopt);
-        QVERIFY(again.remove(QLatin1StringView("firstRunSent")));
-        QVERIFY(!Preferences(home.preferencesFile()).contains(QLatin1StringView("firstRunSent")));
+        QCOMPARE(again.boolValue("count"_L1), std::nullopt);
+        QVERIFY(!again.contains("gone"_L1));
     }
 
     void unreadableFileReadsAsEmptyAndIsKeptAside_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("openable");
-        QTest::newRow("not JSON") << QByteArray("{\"userPaused\": tru") << true;
-        QTest::newRow("not an object") << QByteArray("[true]") << true;
-        // Something that exists but cannot be opened: a folder in its place.
-        QTest::newRow("cannot be opened") << QByteArray() << false;
+        QTest::addColumn<QByteArray>("bytes"); // empty: a folder stands in its place, which cannot be opened
+        QTest::newRow("not JSON") << QByteArray("{\"userPaused\": tru");
+        QTest::newRow("not an object") << QByteArray("[true]");
+        QTest::newRow("cannot be opened") << QByteArray();
     }
     void unreadableFileReadsAsEmptyAndIsKeptAside() {
         QFETCH(QByteArray, bytes);
-        QFETCH(bool, openable);
         TempXdgHome home;
         const QString path = home.preferencesFile();
-        if (openable)
-            writeFile(path, bytes);
-        else
-            writeFile(path + "/inside", "kept");
+        QVERIFY(
+            AtomicFile::write(bytes.isEmpty() ? path + "/inside" : path, bytes.isEmpty() ? "kept" : bytes));
         Preferences prefs(path);
-        QVERIFY(!prefs.contains(QLatin1StringView("userPaused")));
-        QVERIFY(prefs.setBool(QLatin1StringView("pauseWhenCovered"), false));
+        QVERIFY(!prefs.contains("userPaused"_L1));
+        QVERIFY(prefs.setBool("pauseWhenCovered"_L1, false));
 
-        const QStringList aside = corruptCopies(path);
+        const QDir folder = QFileInfo(path).dir();
+        const QStringList aside = folder.entryList({"preferences.json.corrupt-*"});
         QCOMPARE(aside.size(), 1);
-        const QString kept = QFileInfo(path).absolutePath() + QLatin1Char('/') + aside.first();
-        QCOMPARE(readAll(openable ? kept : kept + "/inside"), openable ? bytes : QByteArray("kept"));
-        QCOMPARE(Preferences(path).boolValue(QLatin1StringView("pauseWhenCovered")),
-                 std::optional<bool>(false));
+        const QString kept = folder.filePath(aside.first());
+        QCOMPARE(readAll(bytes.isEmpty() ? kept + "/inside" : kept), bytes.isEmpty() ? "kept" : bytes);
+        QCOMPARE(Preferences(path).boolValue("pauseWhenCovered"_L1), std::optional(false));
     }
 
     void failedWriteLeavesTheOldFile() {
         TempXdgHome home;
-        const QString path = home.path() + QStringLiteral("/doc.json");
+        const QString path = home.path() + "/doc.json";
         QVERIFY(AtomicFile::write(path, "old"));
         // A file-size limit makes the write fail even for root, as a full disk would.
         std::signal(SIGXFSZ, SIG_IGN);
@@ -100,8 +73,7 @@ private Q_SLOTS:
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
         QCOMPARE(readAll(path), QByteArray("old"));
-        QCOMPARE(QDir(home.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("doc.json")});
+        QCOMPARE(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.json"});
     }
 };
 

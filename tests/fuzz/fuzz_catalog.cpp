@@ -2,12 +2,9 @@
 #include "FuzzCheck.h"
 #include "library/Wallpaper.h"
 
-#include <cstdint>
-
 // The catalog and the imported list: any text decodes or is refused, and whatever decodes survives an
 // encode -> decode round trip unchanged.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+void fuzzOne(const QByteArray& bytes) {
     if (const std::optional<Catalog> catalog = WallpaperJson::decodeCatalog(bytes)) {
         const std::optional<QByteArray> encoded = WallpaperJson::encodeCatalog(*catalog);
         require(encoded.has_value(), "a decoded catalog encodes");
@@ -19,5 +16,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(encoded.has_value(), "a decoded imported list encodes");
         require(WallpaperJson::decodeImportedList(*encoded) == list, "imported list round trip");
     }
-    return 0;
 }

@@ -2,12 +2,9 @@
 #include "FuzzCheck.h"
 #include "platform/xdg/DesktopEntry.h"
 
-#include <cstdint>
-
 // Any text reads as an entry; an entry written and read again holds the same values.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const DesktopEntry entry =
-        DesktopEntry::parse(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+void fuzzOne(const QByteArray& input) {
+    const DesktopEntry entry = DesktopEntry::parse(input);
     const QByteArray text = entry.toText();
     const DesktopEntry again = DesktopEntry::parse(text);
     for (const QString& key : {QStringLiteral("Exec"), QStringLiteral("Hidden"), QStringLiteral("OnlyShowIn"),
@@ -17,5 +14,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(again.boolValue(key) == entry.boolValue(key), "Boolean values round trip");
     }
     require(again.toText() == text, "writing is stable");
-    return 0;
 }

@@ -3,16 +3,15 @@
 #include "platform/display/Edid.h"
 
 #include <array>
-#include <cstdint>
 
 // The input as it comes, then as a base block with a valid header and checksum so that the
 // descriptors behind them are reached.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+void fuzzOne(const QByteArray& input) {
+    QByteArray bytes = input;
     if (const std::optional<Edid> edid = Edid::parse(bytes))
         require(!edid->identity().isEmpty(), "a display has an identity");
     if (bytes.size() < 128)
-        return 0;
+        return;
     constexpr std::array<uint8_t, 8> header{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     std::copy(header.begin(), header.end(), bytes.begin());
     uint8_t sum = 0;
@@ -24,5 +23,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(edid->manufacturer.size() == 3 && edid->serialText.size() <= 13 && edid->modelName.size() <= 13,
             "fields within their bounds");
     require(Edid::parse(bytes) == edid, "parsing is stable");
-    return 0;
 }

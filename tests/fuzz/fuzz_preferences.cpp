@@ -2,15 +2,11 @@
 #include "FuzzCheck.h"
 #include "core/Preferences.h"
 
-#include <cstdint>
-
 // Any file text reads as preferences or is refused; what reads is written back and reads the same.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+void fuzzOne(const QByteArray& bytes) {
     QString error;
     const std::optional<QJsonObject> values = Preferences::decode(bytes, &error);
     require(values.has_value() == error.isEmpty(), "a refusal has a reason");
     if (values)
         require(Preferences::decode(Preferences::encode(*values)) == values, "preferences round trip");
-    return 0;
 }

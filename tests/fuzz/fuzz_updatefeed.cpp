@@ -2,10 +2,7 @@
 #include "FuzzCheck.h"
 #include "shell/update/UpdateFeed.h"
 
-#include <cstdint>
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+void fuzzOne(const QByteArray& bytes) {
     if (const std::optional<UpdateFeed> feed = UpdateFeed::parse(bytes)) {
         const QString scheme = feed->page.scheme();
         require(scheme == QLatin1String("http") || scheme == QLatin1String("https"), "an http(s) page");
@@ -19,5 +16,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (order)
         require((*order > 0) == (*reverse < 0) && (*order == 0) == (*reverse == 0),
                 "comparison antisymmetric");
-    return 0;
 }

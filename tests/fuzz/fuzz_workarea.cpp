@@ -2,7 +2,6 @@
 #include "FuzzCheck.h"
 #include "platform/x11/WorkArea.h"
 
-#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -14,12 +13,12 @@ int coordinate(uint32_t value) {
 
 // Struts, GTK work areas and frame extents from any property values: no overflow (UBSan watches),
 // and the usable area always lies within its monitor.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void fuzzOne(const QByteArray& input) {
     // Values as another client could set them: any 32 bits.
-    std::vector<uint32_t> v(size / 4);
+    std::vector<uint32_t> v(input.size() / 4);
     if (v.size() < 10)
-        return 0;
-    std::memcpy(v.data(), data, v.size() * 4);
+        return;
+    std::memcpy(v.data(), input.constData(), v.size() * 4);
     // The root and two monitors come from the input too, within what X allows.
     const QSize root(int(v[0] & 0x7FFF), int(v[1] & 0x7FFF));
     const QList<QRect> monitors{
@@ -44,5 +43,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const std::optional<QRect> frame =
             outerFrame(coordinate(v[0]), coordinate(v[1]), v[2], v[3], v[4], rest.first(4)))
         require(frame->width() >= 0 && frame->height() >= 0, "a frame has a size");
-    return 0;
 }

@@ -5,23 +5,24 @@
 #include <QFile>
 
 TempXdgHome::TempXdgHome() {
-    const std::initializer_list<std::pair<const char*, QString>> homes{{"XDG_DATA_HOME", dataHome()},
-                                                                       {"XDG_CONFIG_HOME", configHome()},
-                                                                       {"XDG_CACHE_HOME", cacheHome()},
-                                                                       {"XDG_RUNTIME_DIR", runtimeDir()}};
-    for (const auto& [name, path] : homes) {
-        m_saved.append({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-        QDir().mkpath(path);
-        qputenv(name, path.toLocal8Bit());
+    for (const auto& [name, folder] : {std::pair("XDG_DATA_HOME", "/data"),
+                                       {"XDG_CONFIG_HOME", "/config"},
+                                       {"XDG_CACHE_HOME", "/cache"},
+                                       {"XDG_RUNTIME_DIR", "/runtime"}}) {
+        m_saved.append({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+        QDir().mkpath(path() + QLatin1String(folder));
+        qputenv(name, QFile::encodeName(path() + QLatin1String(folder)));
     }
-    QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Qt refuses a runtime folder that others may enter.
+    QFile::setPermissions(path() + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TempXdgHome::~TempXdgHome() {
-    for (const Saved& saved : m_saved) {
-        if (saved.had)
-            qputenv(saved.name, saved.value);
+    for (const auto& [name, value] : m_saved) {
+        if (value)
+            qputenv(name, *value);
         else
-            qunsetenv(saved.name);
+            qunsetenv(name);
     }
 }

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <optional>
+#include <utility>
 
 // A fresh XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and XDG_RUNTIME_DIR for one test; the old
 // values return when it goes away.
@@ -12,14 +14,10 @@ class TempXdgHome {
 public:
     TempXdgHome();
     ~TempXdgHome();
-    TempXdgHome(const TempXdgHome&) = delete;
-    TempXdgHome& operator=(const TempXdgHome&) = delete;
 
     [[nodiscard]] QString path() const { return m_dir.path(); }
     [[nodiscard]] QString dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
     [[nodiscard]] QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
-    [[nodiscard]] QString cacheHome() const { return m_dir.path() + QStringLiteral("/cache"); }
-    [[nodiscard]] QString runtimeDir() const { return m_dir.path() + QStringLiteral("/runtime"); }
     // $XDG_DATA_HOME/Lumivale
     [[nodiscard]] QString libraryRoot() const { return dataHome() + QStringLiteral("/Lumivale"); }
     // $XDG_CONFIG_HOME/Lumivale/preferences.json
@@ -28,11 +26,6 @@ public:
     }
 
 private:
-    struct Saved {
-        const char* name;
-        bool had;
-        QByteArray value;
-    };
     QTemporaryDir m_dir;
-    QList<Saved> m_saved;
+    QList<std::pair<const char*, std::optional<QByteArray>>> m_saved;
 };

@@ -39,10 +39,6 @@ struct TestVideoInfo {
 // Each kind is made on first request and kept while the object lives. Not thread-safe.
 class TestVideos {
 public:
-    TestVideos();
-    TestVideos(const TestVideos&) = delete;
-    TestVideos& operator=(const TestVideos&) = delete;
-
     // Absolute path of the file of that kind, made now if needed; empty (with a warning that carries
     // ffmpeg's output) when it could not be made.
     [[nodiscard]] QString path(TestVideo kind);
@@ -55,9 +51,6 @@ public:
     [[nodiscard]] static QList<TestVideo> allKinds();
 
 private:
-    [[nodiscard]] bool make(TestVideo kind, const QString& target);
-    [[nodiscard]] bool runFfmpeg(const QStringList& args, const QString& target) const;
-
     QTemporaryDir m_dir;
     QMap<TestVideo, QString> m_made;
 };
