@@ -75,7 +75,6 @@ public:
             m_media.insert(id + "-preview.mp4", read(demo + "/media/" + id + "-preview.mp4"));
             m_media.insert(id + ".mp4", read(demo + "/media/" + id + ".mp4"));
         }
-        server.setHandler([this](const HttpTestServer::Request& request) { return answer(request); });
     }
 
     void setCatalog(int records) {
@@ -84,7 +83,16 @@ public:
             const int d = i % demoIds.size();
             const QString id =
                 records <= demoIds.size() ? demoIds[d] : QString("%1-%2").arg(demoIds[d]).arg(i);
-            const QString base = server.baseUrl().toString() + "/media/" + QString::number(d) + "/" + id;
+            const QString path = "/media/" + QString::number(d) + "/" + id;
+            const QString base = server.baseUrl().toString() + path;
+            for (const QString& suffix : {QString("-preview.mp4"), QString(".mp4"), QString(".jpg")}) {
+                HttpTestServer::Response response{.body = m_media.value(demoIds[d] + suffix)};
+                if (suffix == ".mp4" && slowVideos.contains(id)) {
+                    response.chunkSize = 8 * 1024;
+                    response.intervalMs = 100;
+                }
+                server.setResponse(path + suffix, response);
+            }
             list.append(
                 QJsonObject{{"id", id},
                             {"title", records <= demoIds.size() ? demoTitles[d]
@@ -95,10 +103,12 @@ public:
                             {"video", base + ".mp4"},
                             {"resolution", "1920 × 1080"}});
         }
-        m_catalog = QJsonDocument(QJsonObject{{"wallpapers", list}}).toJson(QJsonDocument::Compact);
+        server.setResponse(
+            "/v1/catalog",
+            {.body = QJsonDocument(QJsonObject{{"wallpapers", list}}).toJson(QJsonDocument::Compact)});
     }
 
-    // Videos of these ids arrive slowly, so that a download can be seen in progress.
+    // Videos of these ids arrive slowly, so that a download can be seen in progress; set before the catalog.
     QSet<QString> slowVideos;
     HttpTestServer server;
 
@@ -108,30 +118,7 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    HttpTestServer::Response answer(const HttpTestServer::Request& request) const {
-        if (request.path == "/v1/catalog")
-            return {.body = m_catalog};
-        // /media/<demo index>/<id><suffix>
-        const QStringList parts = request.path.split('/');
-        if (parts.size() != 4)
-            return {.status = 404};
-        const int d = parts[2].toInt();
-        const QString name = parts[3];
-        for (const QString& suffix : {QString("-preview.mp4"), QString(".mp4"), QString(".jpg")}) {
-            if (!name.endsWith(suffix))
-                continue;
-            HttpTestServer::Response response{.body = m_media.value(demoIds[d] + suffix)};
-            if (suffix == ".mp4" && slowVideos.contains(name.chopped(4))) {
-                response.chunkSize = 8 * 1024;
-                response.intervalMs = 100;
-            }
-            return response;
-        }
-        return {.status = 404};
-    }
-
     QHash<QString, QByteArray> m_media;
-    QByteArray m_catalog;
 };
 } // namespace
 
@@ -298,8 +285,8 @@ private Q_SLOTS:
             QSKIP("LUMIVALE_SHOTS not set");
         QDir().mkpath(m_shots);
         PosterCache::shared().clear();
-        m_server->setCatalog(demoIds.size());
         m_server->slowVideos = {"ember-field"};
+        m_server->setCatalog(demoIds.size());
         open();
         m_view->setSource(InterfaceServices::libraryViewUrl());
         m_view->show();

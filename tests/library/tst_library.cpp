@@ -341,8 +341,8 @@ private Q_SLOTS:
         QVERIFY(write(root + "/imported.json", WallpaperJson::encodeImportedList(imported).value()));
         const QStringList kept{"Notes.txt",    "own-aaaa0001.jpg", "own-aaaa0001.mov",
                                "own-bbbb0002", "own-BBBB0002.mp4", "own-cccc0003.mp4"};
-        for (const QString& name :
-             kept + QStringList{"own-bbbb0002.jpg", "own-bbbb0002.mkv", "own-dddd0004."})
+        for (const QString& name : kept + QStringList{"own-bbbb0002.jpg", "own-bbbb0002.mkv", "own-dddd0004.",
+                                                      ".import-own-eeee0005.part"})
             QVERIFY(write(root + "/Imported/" + name, "x"));
         QVERIFY(write(root + "/Library/.download-Ab12Cd.part", "x"));
         QVERIFY(write(root + "/Library/a.mp4", "x"));

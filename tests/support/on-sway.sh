@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test on a headless sway of its own with two 1280x720 outputs, the second at scale 2, and no
 # X server. sway refuses to run as root, so as root it runs as nobody and the test connects to it.
 set -u

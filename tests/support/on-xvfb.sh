@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test on a private X server: Xvfb with RandR on a free display at 96 dpi (so that Qt's device
 # pixel ratio is 1), 1920x1080 monitors side by side (LUMIVALE_XVFB_MONITORS, by default LEFT and
 # RIGHT), openbox with two desktops. Everything started here stops with the test.
