@@ -148,9 +148,9 @@ bool XvfbSession::screenshot(const QString& path) {
     return run(QStringLiteral("import"), {"-window", "root", path}, 30s).exitCode == 0;
 }
 
-std::optional<XvfbSession::Window> XvfbSession::createWindow(const XvfbWindowSpec& spec) {
+std::optional<XvfbSession::Window> XvfbSession::createWindow(const XvfbWindowPlan& plan) {
     const Window window = xcb_generate_id(m_connection);
-    const QRect& r = spec.bounds;
+    const QRect& r = plan.bounds;
     const uint32_t background = 0x4060a0;
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, static_cast<int16_t>(r.x()),
                       static_cast<int16_t>(r.y()), static_cast<uint16_t>(r.width()),
@@ -165,18 +165,18 @@ std::optional<XvfbSession::Window> XvfbSession::createWindow(const XvfbWindowSpe
     const uint32_t sizeHints[18] = {1 | 2 | 4 | 8, uint32_t(r.x()), uint32_t(r.y()), uint32_t(r.width()),
                                     uint32_t(r.height())};
     set("WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS, 32, 18, sizeHints);
-    const uint32_t type = atom(spec.type);
-    if (!spec.type.isEmpty())
+    const uint32_t type = atom(plan.type);
+    if (!plan.type.isEmpty())
         set("_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, 32, 1, &type);
-    const auto opacity = static_cast<uint32_t>(spec.opacity.value_or(1) * 0xFFFFFFFFu);
-    if (spec.opacity)
+    const auto opacity = static_cast<uint32_t>(plan.opacity.value_or(1) * 0xFFFFFFFFu);
+    if (plan.opacity)
         set("_NET_WM_WINDOW_OPACITY", XCB_ATOM_CARDINAL, 32, 1, &opacity);
-    if (spec.strut.size() == 12) {
-        set("_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, 32, 12, spec.strut.constData());
-        set("_NET_WM_STRUT", XCB_ATOM_CARDINAL, 32, 4, spec.strut.constData());
+    if (plan.strut.size() == 12) {
+        set("_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, 32, 12, plan.strut.constData());
+        set("_NET_WM_STRUT", XCB_ATOM_CARDINAL, 32, 4, plan.strut.constData());
     }
     const uint32_t noDecorations[5] = {2, 0, 0, 0, 0};
-    if (!spec.decorated)
+    if (!plan.decorated)
         set("_MOTIF_WM_HINTS", atom("_MOTIF_WM_HINTS"), 32, 5, noDecorations);
     xcb_map_window(m_connection, window);
     xcb_flush(m_connection);

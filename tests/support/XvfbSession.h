@@ -18,7 +18,7 @@
 struct xcb_connection_t;
 
 // A test window made by XvfbSession::createWindow.
-struct XvfbWindowSpec {
+struct XvfbWindowPlan {
     // Outer bounds, frame included, in root coordinates.
     QRect bounds{100, 100, 400, 300};
     // An atom name such as "_NET_WM_WINDOW_TYPE_NORMAL"; empty for no type property.
@@ -79,8 +79,8 @@ public:
     // `import -window root` into a PNG file.
     bool screenshot(const QString& path);
 
-    // A mapped window with exactly the outer bounds of the spec.
-    std::optional<Window> createWindow(const XvfbWindowSpec& spec);
+    // A mapped window with exactly the outer bounds of the plan.
+    std::optional<Window> createWindow(const XvfbWindowPlan& plan);
     bool destroyWindow(Window window);
     bool maximize(Window window);
     bool minimize(Window window);

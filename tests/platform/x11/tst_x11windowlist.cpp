@@ -5,14 +5,14 @@
 #include <QTest>
 
 using Window = XvfbSession::Window;
-Q_DECLARE_METATYPE(XvfbWindowSpec)
+Q_DECLARE_METATYPE(XvfbWindowPlan)
 
 namespace {
 XvfbSession& session() {
     return *XvfbSession::current();
 }
 
-XvfbWindowSpec typed(const QByteArray& type, bool decorated = true) {
+XvfbWindowPlan typed(const QByteArray& type, bool decorated = true) {
     return {.type = type.isEmpty() ? type : "_NET_WM_WINDOW_TYPE_" + type, .decorated = decorated};
 }
 } // namespace
@@ -28,7 +28,7 @@ private Q_SLOTS:
     }
 
     void eachKindOfWindow_data() {
-        QTest::addColumn<XvfbWindowSpec>("spec");
+        QTest::addColumn<XvfbWindowPlan>("plan");
         QTest::addColumn<QString>("then");
         QTest::addColumn<int>("layer"); // -1: left out
         QTest::addColumn<double>("alpha");
@@ -42,18 +42,18 @@ private Q_SLOTS:
         QTest::newRow("notification")
             << typed("NOTIFICATION") << "" << int(X11WindowList::Notification) << 1.0;
         QTest::newRow("desktop") << typed("DESKTOP", false) << "" << -1 << 1.0;
-        QTest::newRow("translucent") << XvfbWindowSpec{.opacity = 0.9} << "" << 0 << 0.9;
+        QTest::newRow("translucent") << XvfbWindowPlan{.opacity = 0.9} << "" << 0 << 0.9;
         QTest::newRow("minimised") << typed("NORMAL") << "minimise" << -1 << 1.0;
         QTest::newRow("on another desktop") << typed("NORMAL") << "desktop 1" << -1 << 1.0;
         QTest::newRow("on every desktop") << typed("NORMAL") << "every desktop" << 0 << 1.0;
     }
     // Outer bounds with the frame; hidden windows, desktop windows and those of other desktops left out.
     void eachKindOfWindow() {
-        QFETCH(XvfbWindowSpec, spec);
+        QFETCH(XvfbWindowPlan, plan);
         QFETCH(QString, then);
         QFETCH(int, layer);
         QFETCH(double, alpha);
-        const Window window = make(spec);
+        const Window window = make(plan);
         if (then == "minimise")
             QVERIFY(session().minimize(window));
         else if (!then.isEmpty())
@@ -62,7 +62,7 @@ private Q_SLOTS:
         QCOMPARE(windows.size(), layer < 0 ? 0 : 1);
         if (layer < 0)
             return;
-        QCOMPARE(windows[0].bounds, spec.bounds);
+        QCOMPARE(windows[0].bounds, plan.bounds);
         QCOMPARE(windows[0].layer, layer);
         QVERIFY(qAbs(windows[0].alpha.value_or(1) - alpha) < 1e-6);
     }
@@ -86,8 +86,8 @@ private:
         return all;
     }
 
-    Window make(const XvfbWindowSpec& spec) {
-        const std::optional<Window> window = session().createWindow(spec);
+    Window make(const XvfbWindowPlan& plan) {
+        const std::optional<Window> window = session().createWindow(plan);
         if (!window)
             qFatal("cannot make a test window");
         m_made.append(*window);
