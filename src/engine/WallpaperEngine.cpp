@@ -348,8 +348,9 @@ void WallpaperEngine::updatePlayback() {
         states.append(std::move(state));
     }
 
+    const std::optional<QString> condition = conditionReason();
     const PausePolicy::Decision decision =
-        PausePolicy::decide(conditionReason(), m_pauseWhenCovered, states, m_screensUnderAWindow);
+        PausePolicy::decide(condition, m_pauseWhenCovered, states, m_screensUnderAWindow);
 
     qsizetype index = 0;
     for (const auto& [file, player] : m_players) {
@@ -366,14 +367,14 @@ void WallpaperEngine::updatePlayback() {
     }
     setPauseReason(decision.reason);
     m_rotation->setPlaying(!decision.reason && !m_players.empty());
-    scanCoverWhileItMatters();
+    scanCoverWhileItMatters(!condition);
 }
 
 // A paused engine would otherwise wake the machine every two seconds for an answer nothing uses.
-void WallpaperEngine::scanCoverWhileItMatters() {
+void WallpaperEngine::scanCoverWhileItMatters(bool mayPlay) {
     if (!m_coverTimer)
         return;
-    const bool matters = m_pauseWhenCovered && !m_windows.empty() && !conditionReason();
+    const bool matters = mayPlay && m_pauseWhenCovered && !m_windows.empty();
     if (matters == m_coverTimer->isActive())
         return;
     if (!matters) {

@@ -118,7 +118,8 @@ public:
     void start();
     // Records which displays one window covers; re-evaluates only when that set changes.
     void refreshCover();
-    void scanCoverWhileItMatters();
+    // mayPlay: no condition of the system or the user's pauses playback.
+    void scanCoverWhileItMatters(bool mayPlay);
 
 Q_SIGNALS:
     void assignmentsChanged();
