@@ -284,6 +284,21 @@ def ratio(a, b):
     return a / b if b else float("inf")
 
 
+def side_by_side(args, two, one, work, clip):
+    """Lumivale and mpv on two displays, then on one."""
+    return [
+        ("Lumivale, two displays", lambda: Ours(args.app, two, work, clip)),
+        ("two mpv processes", lambda: Mpv(two, clip, 2)),
+        ("Lumivale, one display", lambda: Ours(args.app, one, work, clip)),
+        ("one mpv process", lambda: Mpv(one, clip, 1)),
+    ]
+
+
+def medians(samples):
+    """Each case's median of every measured figure."""
+    return {name: [median(values) for values in zip(*runs)] for name, runs in samples.items()}
+
+
 def interleave(cases, rounds, measure):
     """Runs every case once per round, in turn; returns each case's list of samples."""
     samples = {name: [] for name, _ in cases}
@@ -312,15 +327,11 @@ def run_cpu(args, sessions, work, clip):
         end = (cpu_seconds(pids), cpu_seconds([server]), context_switches(pids), time.monotonic())
         return tuple(round(b - a, 3) for a, b in zip(start, end))
 
-    cases = [
-        ("Lumivale, two displays", lambda: Ours(args.app, two, work, clip)),
-        ("two mpv processes", lambda: Mpv(two, clip, 2)),
-        ("Lumivale, one display", lambda: Ours(args.app, one, work, clip)),
-        ("one mpv process", lambda: Mpv(one, clip, 1)),
+    cases = side_by_side(args, two, one, work, clip) + [
         ("Lumivale paused, two displays", lambda: Ours(args.app, two, work, clip, paused=True)),
     ]
     samples = interleave(cases, args.rounds, measure)
-    results = {name: [median([s[i] for s in runs]) for i in range(4)] for name, runs in samples.items()}
+    results = medians(samples)
 
     width, height = two.size
     print(f"\nCPU seconds over {args.seconds:g} s of playback, median of {args.rounds} rounds "
@@ -349,16 +360,12 @@ def run_memory(args, sessions, work, clip):
         return (sum(memory_kib(pid, "Pss") for pid in pids) / 1024,
                 sum(memory_kib(pid, "Rss") for pid in pids) / 1024)
 
-    cases = [
-        ("Lumivale, two displays", lambda: Ours(args.app, two, work, clip)),
-        ("two mpv processes", lambda: Mpv(two, clip, 2)),
-        ("Lumivale, one display", lambda: Ours(args.app, one, work, clip)),
-        ("one mpv process", lambda: Mpv(one, clip, 1)),
+    cases = side_by_side(args, two, one, work, clip) + [
         ("Lumivale, two displays, library window open", lambda: Ours(args.app, two, work, clip,
                                                                       close_window=False)),
     ]
     samples = interleave(cases, args.rounds, measure)
-    results = {name: [median([s[i] for s in runs]) for i in range(2)] for name, runs in samples.items()}
+    results = medians(samples)
     width, height = two.size
     print(f"\nMemory after {args.settle:g} s of playback, median of {args.rounds} rounds "
           f"(1920x1080 30 fps H.264, {width}x{height} displays, {args.backend})\n")
