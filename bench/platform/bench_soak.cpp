@@ -75,7 +75,7 @@ bool framesGoOn(const X11MpvWallpaperFactory& factory) {
 int main(int argc, char* argv[]) {
     XvfbSession session;
     if (!session.isReady()) {
-        std::fprintf(stderr, "%s\n", qPrintable(session.error()));
+        std::fputs("Run it on a test display: tests/support/on-xvfb.sh BENCHMARK\n", stderr);
         return 1;
     }
     DesktopGl::prepareApplication();

@@ -60,7 +60,7 @@ Cost measure(const std::function<void()>& scan) {
 int main(int argc, char** argv) {
     XvfbSession session;
     if (!session.isReady()) {
-        std::fprintf(stderr, "%s\n", qPrintable(session.error()));
+        std::fputs("Run it on a test display: tests/support/on-xvfb.sh BENCHMARK\n", stderr);
         return 1;
     }
     QGuiApplication app(argc, argv);

@@ -241,12 +241,6 @@ private Q_SLOTS:
         QCOMPARE(delegate.libraryWindow() != nullptr, opens);
         QCOMPARE(delegate.waitingForTrayHost(), !opens);
         QTRY_VERIFY(delegate.libraryWindow() && delegate.libraryWindow()->isVisible());
-        // Reopening shows the same window again after it was closed.
-        LibraryWindow* window = delegate.libraryWindow();
-        window->close();
-        delegate.applicationShouldHandleReopen();
-        QCOMPARE(delegate.libraryWindow(), window);
-        QVERIFY(window->isVisible());
         // Every request of the launch has been made once the updater's has.
         ++m_launches;
         QTRY_COMPARE(m_server.requestCount("/v1/update"), m_launches);

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/XvfbSession.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 using namespace std::chrono_literals;
@@ -22,21 +19,6 @@ template <class T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr quint32 sourcePager = 2;
 
-// Outside tests/support/on-xvfb.sh, runs this program again under it, before anything reaches a display.
-void runUnderXvfb() {
-    QFile commandLine(QStringLiteral("/proc/self/cmdline"));
-    if (!qEnvironmentVariableIsEmpty("LUMIVALE_XVFB") || !commandLine.open(QIODevice::ReadOnly))
-        return;
-    QList<QByteArray> arguments = commandLine.readAll().split('\0');
-    arguments[0] = QFile::encodeName(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
-    arguments.prepend(LUMIVALE_ON_XVFB);
-    arguments.last() = QByteArray(); // the terminating null
-    std::vector<char*> argv;
-    for (QByteArray& argument : arguments)
-        argv.push_back(argument.isNull() ? nullptr : argument.data());
-    ::execv(argv[0], argv.data());
-}
-
 void end(QProcess& process) {
     process.terminate();
     if (!process.waitForFinished(3000))
@@ -47,7 +29,6 @@ void end(QProcess& process) {
 
 XvfbSession::XvfbSession() {
     currentSession = this;
-    runUnderXvfb();
     if (tempPath().isEmpty())
         return; // not on the wrapper's server: never touch the desktop's
     m_connection = xcb_connect(nullptr, nullptr);
@@ -72,19 +53,15 @@ XvfbSession* XvfbSession::current() {
 }
 
 int XvfbSession::exec(int argc, char** argv, const std::function<std::unique_ptr<QObject>()>& makeTest) {
-    runUnderXvfb();
     QGuiApplication app(argc, argv);
     XvfbSession session;
     if (!session.isReady()) {
-        std::fprintf(stderr, "%s\n", qPrintable(session.error()));
+        std::fputs("No X server: run this test through ctest, which starts tests/support/on-xvfb.sh\n",
+                   stderr);
         return 1;
     }
     const std::unique_ptr<QObject> test = makeTest();
     return QTest::qExec(test.get(), argc, argv);
-}
-
-QString XvfbSession::error() const {
-    return isReady() ? QString() : QStringLiteral("no X server of tests/support/on-xvfb");
 }
 
 quint32 XvfbSession::atom(const QByteArray& name) {
@@ -119,29 +96,6 @@ std::optional<qint64> XvfbSession::start(const QString& program, const QStringLi
         return child->processId();
     m_children.pop_back();
     return std::nullopt;
-}
-
-void XvfbSession::stop(qint64 pid) {
-    std::erase_if(m_children, [pid](const auto& child) {
-        if (child->processId() != pid)
-            return false;
-        end(*child);
-        return true;
-    });
-}
-
-std::optional<XvfbSession::Client> XvfbSession::startXterm(const QString& geometry) {
-    const std::optional<qint64> pid = start(QStringLiteral("xterm"), {"-geometry", geometry});
-    const auto window = [&] {
-        for (const Window client : clients()) {
-            if (pid && atoms(client, "_NET_WM_PID") == QList<quint32>{quint32(*pid)})
-                return client;
-        }
-        return Window{0};
-    };
-    if (!waitUntil([&] { return window() != 0; }, 10s) || !waitUntilSettled(window()))
-        return std::nullopt;
-    return Client{*pid, window()};
 }
 
 bool XvfbSession::screenshot(const QString& path) {

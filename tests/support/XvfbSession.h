@@ -39,12 +39,6 @@ class XvfbSession {
 public:
     using Window = quint32;
 
-    // A program that shows a window.
-    struct Client {
-        qint64 pid = 0;
-        Window window = 0;
-    };
-
     struct RunResult {
         int exitCode = -1; // -1 when the program could not run or did not finish in time
         QByteArray output; // stdout and stderr together
@@ -61,7 +55,6 @@ public:
     static int exec(int argc, char** argv, const std::function<std::unique_ptr<QObject>()>& makeTest);
 
     [[nodiscard]] bool isReady() const { return m_connection != nullptr; }
-    [[nodiscard]] QString error() const;
     [[nodiscard]] xcb_connection_t* connection() const { return m_connection; }
     [[nodiscard]] Window root() const { return m_root; }
     [[nodiscard]] quint32 atom(const QByteArray& name);
@@ -71,11 +64,8 @@ public:
     // Runs a program to its end.
     RunResult run(const QString& program, const QStringList& arguments,
                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    // Starts a program that keeps running until stop() or the end of the session.
+    // Starts a program that keeps running until the end of the session.
     std::optional<qint64> start(const QString& program, const QStringList& arguments);
-    void stop(qint64 pid);
-    // Starts xterm with a geometry in characters and waits until the window manager has mapped it.
-    std::optional<Client> startXterm(const QString& geometry = QStringLiteral("80x24+100+100"));
     // `import -window root` into a PNG file.
     bool screenshot(const QString& path);
 

@@ -231,19 +231,19 @@ private Q_SLOTS:
               "_NET_WM_DESKTOP(CARDINAL) = 4294967295", "accepts input or input focus: False"})
             QVERIFY2(properties.contains(expected), qPrintable(properties));
 
-        const std::optional<XvfbSession::Client> xterm = session().startXterm();
-        QVERIFY(xterm);
+        const std::optional<XvfbSession::Window> other = session().createWindow({});
+        QVERIFY(other);
         rig.engine->apply(); // orders the wallpaper front again
         QTest::qWait(200);
         const QList<quint32> stacking = session().atoms(session().root(), "_NET_CLIENT_LIST_STACKING");
         QVERIFY(stacking.contains(id));
-        QVERIFY(stacking.indexOf(id) < stacking.indexOf(xterm->window));
-        // A click on the wallpaper, outside the xterm, lands on the root window.
+        QVERIFY(stacking.indexOf(id) < stacking.indexOf(*other));
+        // A click on the wallpaper, outside the other window, lands on the root window.
         QCOMPARE(session().run("xdotool", {"mousemove", "960", "900", "click", "1"}).exitCode, 0);
         const QByteArray pointer = session().run("xdotool", {"getmouselocation", "--shell"}).output;
         QVERIFY2(pointer.contains("WINDOW=" + QByteArray::number(session().root())), pointer.constData());
 
-        QVERIFY(session().maximize(xterm->window));
+        QVERIFY(session().maximize(*other));
         QTRY_COMPARE(rig.playerOf("a")->rate(), 0.0);
         QTRY_COMPARE(rig.engine->screensUnderAWindow(), QSet<QString>{"LEFT"});
         QTRY_VERIFY(!left->isVisible());
@@ -252,10 +252,10 @@ private Q_SLOTS:
         QTest::qWait(300);
         QCOMPARE(left->framesShown(), shown);
         QVERIFY(QGuiApplication::focusWindow() != left);
-        QVERIFY(session().minimize(xterm->window));
+        QVERIFY(session().minimize(*other));
         QTRY_COMPARE(rig.playerOf("a")->rate(), 1.0);
         QVERIFY(rig.newFrames({"LEFT"}));
-        session().stop(xterm->pid);
+        QVERIFY(session().destroyWindow(*other));
     }
 
     // Qt moves the window of a vanished screen elsewhere; when the monitor returns, its wallpaper
