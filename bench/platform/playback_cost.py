@@ -78,6 +78,36 @@ def memory_kib(pid, field):
     return 0
 
 
+# Where proportional memory goes, by the mappings' names in /proc/PID/smaps.
+KINDS = [
+    ("GL driver (Mesa, LLVM)", ("_dri.so", "libLLVM", "libgallium", "libGL", "libEGL", "libglapi", "libgbm",
+                                "libvulkan", "libdrm", "libxshmfence")),
+    ("Qt", ("libQt6",)),
+    ("decoding and mpv (libmpv, FFmpeg, codecs)", ("libmpv", "libav", "libsw", "libpostproc", "libx26",
+                                                   "libdav1d", "libvpx", "libaom", "libplacebo", "/mpv")),
+    ("shared buffers (shm, memfd, DRI)", ("/dev/shm", "memfd:", "/SYSV", "/dev/dri")),
+    ("heap and anonymous", ("[heap]", "[stack", "[anon", "")),
+]
+
+
+def memory_by_kind(pid):
+    """PSS in KiB per kind of mapping; libraries of no kind above count as other libraries."""
+    found = {name: 0 for name, _ in KINDS}
+    found["other libraries and files"] = 0
+    kind = None
+    with open(f"/proc/{pid}/smaps") as f:
+        for line in f:
+            fields = line.split()
+            if "-" in fields[0] and len(fields) >= 5 and not fields[0].endswith(":"):
+                path = " ".join(fields[5:])
+                kind = next((name for name, marks in KINDS
+                             if any(mark in path if mark else path == "" for mark in marks)),
+                            "other libraries and files")
+            elif fields[0] == "Pss:":
+                found[kind] += int(fields[1])
+    return found
+
+
 class X11Session:
     """Xvfb with one RandR monitor per display, side by side, and openbox."""
 
@@ -354,9 +384,13 @@ def run_cpu(args, sessions, work, clip):
 def run_memory(args, sessions, work, clip):
     two, one = sessions
 
+    kinds = []
+
     def measure(player):
         time.sleep(args.settle)
         pids = [p.pid for p in player.processes]
+        kinds.append({name: sum(memory_by_kind(pid)[name] for pid in pids) / 1024
+                      for name in memory_by_kind(pids[0])})
         return (sum(memory_kib(pid, "Pss") for pid in pids) / 1024,
                 sum(memory_kib(pid, "Rss") for pid in pids) / 1024)
 
@@ -378,6 +412,12 @@ def run_memory(args, sessions, work, clip):
     print("|---|---|---|")
     print(f"| two displays / two mpv (PSS) | {ratio(ours2[0], mpv2[0]):.3f} | 0.65 |")
     print(f"| one display / one mpv (PSS) | {ratio(ours1[0], mpv1[0]):.3f} | 1.0 |")
+    print("\nWhere the PSS goes in the last round (MiB)\n")
+    last = dict(zip((name for name, _ in cases), kinds[-len(cases):]))
+    print("| Kind of mapping | " + " | ".join(last) + " |")
+    print("|---|" + "---|" * len(last))
+    for kind in last[cases[0][0]]:
+        print(f"| {kind} | " + " | ".join(f"{by_kind[kind]:.1f}" for by_kind in last.values()) + " |")
 
 
 def run_rss(args, sessions, work, clip):
