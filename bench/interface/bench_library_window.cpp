@@ -7,7 +7,8 @@
 //   LUMIVALE_SHOTS=DIR     also take the screenshots of the window's states into DIR
 //
 // Prints: time from showing the window to its first frame, RSS after opening and after scrolling to the
-// end, the card delegates alive, and the poster cache's bytes.
+// end, the card delegates alive, and the poster cache's bytes; then, in the application's own window,
+// the time from reopening a closed window to its first frame, and whether tab and scroll came back.
 #include "core/Preferences.h"
 #include "engine/WallpaperEngine.h"
 #include "fakes/FakePlatform.h"
@@ -17,6 +18,7 @@
 #include "interface/PosterCache.h"
 #include "library/LibraryStore.h"
 #include "platform/media/FfmpegMediaInspector.h"
+#include "shell/LibraryWindow.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
 #include "support/XvfbSession.h"
@@ -278,6 +280,56 @@ private Q_SLOTS:
               rssKiB() / 1024.0, qint64(cards().size()), PosterCache::shared().bytes() / 1048576.0,
               qint64(PosterCache::shared().count()));
         qInfo("requests to the server (catalog and posters): %d", m_server->server.requestCount());
+    }
+
+    // The application's window: closed, its view released, then opened again as the tray's "Open
+    // Lumivale" does. Reopening loads the view anew; the tab and the scroll position come back.
+    void reopenAfterClose() {
+        m_server->setCatalog(m_records);
+        open();
+        m_view.reset();
+        const auto load = [this](QQuickView& view) {
+            InterfaceServices::install(
+                *view.engine(),
+                {.store = *m_store, .engine = *m_engine, .screens = m_fakes.screens, .loginItem = m_login});
+            view.setColor(LibraryBackground::color());
+            view.setResizeMode(QQuickView::SizeRootObjectToView);
+            view.setSource(InterfaceServices::libraryViewUrl());
+        };
+        LibraryWindow window(*m_preferences, load);
+        window.present();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QQuickItem* grid = window.rootObject()->findChild<QQuickItem*>("grid");
+        QObject* model = window.rootObject()->property("model").value<QObject*>();
+        model->setProperty("category", "Fractals");
+        QTRY_VERIFY(grid->property("contentHeight").toDouble() > 3000);
+        grid->setProperty("contentY", 2000.0);
+        QTest::qWait(500);
+        const qint64 openKiB = rssKiB();
+        window.close();
+        QTRY_VERIFY(!window.rootObject());
+        QTest::qWait(500);
+        const qint64 closedKiB = rssKiB();
+
+        QElapsedTimer timer;
+        qint64 firstFrameMs = -1;
+        connect(&window, &QQuickWindow::frameSwapped, this, [&] {
+            if (firstFrameMs < 0)
+                firstFrameMs = timer.elapsed();
+        });
+        timer.start();
+        window.present();
+        const qint64 presentedMs = timer.elapsed();
+        QTRY_VERIFY_WITH_TIMEOUT(firstFrameMs >= 0, 10000);
+        qInfo("view loaded and window shown in %lld ms", presentedMs);
+        grid = window.rootObject()->findChild<QQuickItem*>("grid");
+        model = window.rootObject()->property("model").value<QObject*>();
+        qInfo("reopen to first frame: %lld ms (%d records)", firstFrameMs, m_records);
+        qInfo("RSS with the window open: %.1f MiB, closed: %.1f MiB", openKiB / 1024.0, closedKiB / 1024.0);
+        qInfo("after reopening: category %s, scrolled to %.0f",
+              qPrintable(model->property("category").toString()), grid->property("contentY").toDouble());
+        window.close();
+        QTest::qWait(200);
     }
 
     void screenshots() {
