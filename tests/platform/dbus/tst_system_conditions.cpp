@@ -175,15 +175,6 @@ private Q_SLOTS:
         QTRY_COMPARE(heard.text(), source.condition);
     }
 
-    // A service that was not there at the start is read when it appears.
-    void appearingServiceIsRead() {
-        DBusSandbox sandbox;
-        LinuxSystemConditions conditions(on(sandbox));
-        QVERIFY(
-            sandbox.startTemplate(Bus::System, DBusNames::upower.service, "upower", {{"OnBattery", true}}));
-        QTRY_VERIFY(conditions.isOnBattery());
-    }
-
     // When both names answer, the newer one speaks; when it goes, the older one does.
     void newerPowerProfilesNameWins() {
         DBusSandbox sandbox;

@@ -4,7 +4,7 @@
 // and session conditions are faked. What reaches the screens is read back with screenshots.
 #include "core/Preferences.h"
 #include "engine/WallpaperEngine.h"
-#include "fakes/FakeSystemConditions.h"
+#include "fakes/EngineRig.h"
 #include "library/LibraryStore.h"
 #include "platform/desktop/DesktopGl.h"
 #include "platform/desktop/X11MpvWallpaperFactory.h"
@@ -98,26 +98,21 @@ void keepGlDriversLoaded() {
 
 // The engine with the videos a (10 s), b (1.5 s) and bars (4:3) in a temporary home. The monitors
 // have no EDID, so their names are their keys.
-class Rig {
+class Rig : public EngineRig {
 public:
     Rig(TestVideos& videos, const QMap<QString, QString>& assignments) {
         MpvLocale::useCNumeric();
-        QDir().mkpath(home.libraryRoot() + "/Library");
         for (const auto& [id, video] : {std::pair("a", TestVideo::Long10s),
                                         {"b", TestVideo::Short1_5s},
                                         {"bars", TestVideo::FourByThree}})
             QFile::link(videos.path(video), home.libraryRoot() + "/Library/" + id + ".mp4");
-        QDir().mkpath(QFileInfo(home.preferencesFile()).path());
-        store = std::make_unique<LibraryStore>(home.libraryRoot());
-        preferences = std::make_unique<Preferences>(home.preferencesFile());
-        engine = std::make_unique<WallpaperEngine>(*store, *preferences,
-                                                   EnginePlatform{screens, factory, conditions, windowList});
+        build(EnginePlatform{screens, factory, fakes.conditions, windowList});
         engine->setAssignments(assignments);
-        store->setWallpaperTarget(engine.get());
         engine->start();
     }
     ~Rig() {
         store->setWallpaperTarget(nullptr);
+        engine.reset(); // before the windows' factory
         keepGlDriversLoaded();
     }
 
@@ -149,14 +144,9 @@ public:
         });
     }
 
-    TempXdgHome home;
     X11ScreenSource screens;
-    FakeSystemConditions conditions;
     X11WindowList windowList;
     X11MpvWallpaperFactory factory;
-    std::unique_ptr<LibraryStore> store;
-    std::unique_ptr<Preferences> preferences;
-    std::unique_ptr<WallpaperEngine> engine;
 };
 
 class TestWallpaperDesktop : public QObject {

@@ -30,10 +30,10 @@ void EngineRig::setStoredPreference(QLatin1StringView key, const QJsonValue& val
     QVERIFY(AtomicFile::write(home.preferencesFile(), QJsonDocument(object).toJson()));
 }
 
-WallpaperEngine& EngineRig::build() {
+WallpaperEngine& EngineRig::build(const std::optional<EnginePlatform>& platform) {
     store = std::make_unique<LibraryStore>(home.libraryRoot());
     preferences = std::make_unique<Preferences>(home.preferencesFile());
-    engine = std::make_unique<WallpaperEngine>(*store, *preferences, fakes.platform());
+    engine = std::make_unique<WallpaperEngine>(*store, *preferences, platform.value_or(fakes.platform()));
     store->setWallpaperTarget(engine.get());
     return *engine;
 }

@@ -21,7 +21,8 @@ public:
     void setCatalog(const QStringList& ids) const;
     // Writes one stored preference. Before build().
     void setStoredPreference(QLatin1StringView key, const QJsonValue& value) const;
-    WallpaperEngine& build();
+    // The engine over the fakes, or over the given platform.
+    WallpaperEngine& build(const std::optional<EnginePlatform>& platform = std::nullopt);
 
     // Puts a video file for the id in the library folder, as a finished download would.
     void addVideo(const QString& id) const;
