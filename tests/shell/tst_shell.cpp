@@ -18,7 +18,6 @@
 #include "shell/tray/StatusItem.h"
 #include "shell/tray/TrayHostWatcher.h"
 #include "support/DBusMock.h"
-#include "support/DBusSandbox.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
 #include "support/TestVideos.h"
@@ -65,7 +64,6 @@ class TestShell : public QObject {
     HttpTestServer m_server;
     HttpTestServer m_pingServer;
     TestVideos m_videos;
-    std::unique_ptr<DBusSandbox> m_buses;
     FakePlatform m_fakes;
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<WallpaperEngine> m_engine;
@@ -128,8 +126,7 @@ private Q_SLOTS:
         StallTimeout::set(std::chrono::milliseconds(300));
         qputenv("LUMIVALE_CATALOG_URL", m_server.baseUrl().toString().toUtf8());
 
-        m_buses = std::make_unique<DBusSandbox>();
-        QVERIFY(m_buses->isReady());
+        QVERIFY(DBusMock::onPrivateBuses());
         m_client = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "client");
 
         m_fakes.screens.setScreens({FakeScreenSource::screen("LEFT-KEY", QRect(0, 0, 1920, 1080)),
@@ -147,7 +144,7 @@ private Q_SLOTS:
                                                                             .pingEndpoint = {},
                                                                             .updateFeed = {},
                                                                             .version = "1.0"});
-        m_service = std::make_unique<BusService>(m_buses->sessionBus());
+        m_service = std::make_unique<BusService>(QDBusConnection::sessionBus());
         QCOMPARE(m_service->claim(), BusService::Claim::Owned);
         m_service->serve(*m_delegate, m_fakes.screens);
     }
@@ -159,7 +156,6 @@ private Q_SLOTS:
         m_engine.reset();
         QDBusConnection::disconnectFromBus("client");
         m_client = QDBusConnection(QString());
-        m_buses.reset();
     }
 
     void commandLine_data() {
@@ -320,8 +316,8 @@ private Q_SLOTS:
         QVERIFY(m_delegate->waitingForTrayHost());
 
         QTest::qWait(3'000);
-        DBusMock* host =
-            m_buses->startObject(DBusSandbox::Bus::Session, {name, path, name}, {{registered, false}});
+        std::unique_ptr<DBusMock> host =
+            DBusMock::startObject(DBusMock::Bus::Session, {name, path, name}, {{registered, false}});
         QVERIFY(host);
         QVERIFY(host->setProperty(path, name, registered, true));
         QVERIFY(host->emitSignal(path, name, QString(ShellNames::statusNotifierHostSignal), "", {}));
@@ -332,7 +328,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!watcher.hostPresent());
 
         // A host that is there before the application starts.
-        QVERIFY(m_buses->startObject(DBusSandbox::Bus::Session, {name, path, name}, {{registered, true}}));
+        host = DBusMock::startObject(DBusMock::Bus::Session, {name, path, name}, {{registered, true}});
+        QVERIFY(host);
         TrayHostWatcher later;
         QTRY_VERIFY(later.hostPresent());
         QVERIFY(later.settled());

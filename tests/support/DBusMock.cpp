@@ -3,14 +3,39 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusVariant>
+#include <QJsonDocument>
 #include <QTest>
 
 namespace {
 constexpr int waitMs = 10'000;
 }
 
-DBusMock::DBusMock(QDBusConnection bus, QString service, QStringList arguments)
-    : m_bus(std::move(bus)), m_service(std::move(service)), m_arguments(std::move(arguments)) {
+std::unique_ptr<DBusMock> DBusMock::startTemplate(Bus bus, const QString& service,
+                                                  const QString& templateName,
+                                                  const QJsonObject& parameters) {
+    const QString json = QString::fromUtf8(QJsonDocument(parameters).toJson(QJsonDocument::Compact));
+    auto mock = std::make_unique<DBusMock>(bus, service,
+                                           QStringList{"--template", templateName, "--parameters", json});
+    return onPrivateBuses() && mock->start() ? std::move(mock) : nullptr;
+}
+
+std::unique_ptr<DBusMock> DBusMock::startObject(Bus bus, const Object& object,
+                                                const QVariantMap& properties) {
+    auto mock = std::make_unique<DBusMock>(bus, object.service,
+                                           QStringList{object.service, object.path, object.interface});
+    if (!onPrivateBuses() || !mock->start())
+        return nullptr;
+    if (!properties.isEmpty() && mock->call(object.path, QStringLiteral("org.freedesktop.DBus.Mock"),
+                                            QStringLiteral("AddProperties"), {object.interface, properties})
+                                         .type() != QDBusMessage::ReplyMessage)
+        return nullptr;
+    return mock;
+}
+
+DBusMock::DBusMock(Bus bus, QString service, QStringList arguments)
+    : m_bus(bus == Bus::System ? QDBusConnection::systemBus() : QDBusConnection::sessionBus()),
+      m_service(std::move(service)),
+      m_arguments(QStringList{bus == Bus::System ? "--system" : "--session"} + std::move(arguments)) {
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }

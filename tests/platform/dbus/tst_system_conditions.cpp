@@ -2,7 +2,7 @@
 #include "platform/dbus/DBusNames.h"
 #include "platform/dbus/LinuxSystemConditions.h"
 #include "platform/dbus/ThermalZones.h"
-#include "support/DBusSandbox.h"
+#include "support/DBusMock.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -10,7 +10,7 @@
 #include <QTest>
 
 using namespace std::chrono_literals;
-using Bus = DBusSandbox::Bus;
+using Bus = DBusMock::Bus;
 using Trips = QList<std::pair<QByteArray, qint64>>;
 
 // A service that makes one condition hold: the member of its object `path` (the main one when empty)
@@ -34,18 +34,18 @@ Q_DECLARE_METATYPE(ThermalLevel)
 namespace {
 const QString sessionPath = QStringLiteral("/org/freedesktop/login1/session/auto");
 
-DBusMock* start(DBusSandbox& sandbox, const Source& source) {
+std::unique_ptr<DBusMock> start(const Source& source) {
     const DBusNames::Object& n = source.names;
     if (source.templateName.isEmpty())
-        return sandbox.startObject(source.bus, {n.service, n.path, n.interface}, source.properties);
-    DBusMock* mock = sandbox.startTemplate(source.bus, n.service, source.templateName);
+        return DBusMock::startObject(source.bus, {n.service, n.path, n.interface}, source.properties);
+    std::unique_ptr<DBusMock> mock = DBusMock::startTemplate(source.bus, n.service, source.templateName);
     // The stock logind answers GetSession("auto") with this session's path.
     if (mock && source.templateName == "logind")
         mock->call(n.path, "org.freedesktop.DBus.Mock", "AddSession", {"auto", "seat0", 1000u, "user", true});
     return mock;
 }
 
-bool change(DBusMock* mock, const Source& source, bool on) {
+bool change(const std::unique_ptr<DBusMock>& mock, const Source& source, bool on) {
     const QString path = source.path.isEmpty() ? QString(source.names.path) : source.path;
     const QString interface = source.interface.isEmpty() ? QString(source.names.interface) : source.interface;
     const QVariant value = on ? source.on : source.off;
@@ -56,9 +56,9 @@ bool change(DBusMock* mock, const Source& source, bool on) {
     return mock->setProperty(path, interface, source.member, value);
 }
 
-LinuxSystemConditionsSetup on(const DBusSandbox& sandbox) {
-    return {.systemBus = sandbox.systemBus(),
-            .sessionBus = sandbox.sessionBus(),
+LinuxSystemConditionsSetup setup() {
+    return {.systemBus = QDBusConnection::systemBus(),
+            .sessionBus = QDBusConnection::sessionBus(),
             .thermalRoot = "/nonexistent",
             .thermalInterval = 10s,
             .displaysOff = {},
@@ -157,10 +157,9 @@ private Q_SLOTS:
     // leaves and followed again when it is back.
     void eachSourceFeedsItsCondition() {
         QFETCH(Source, source);
-        DBusSandbox sandbox;
-        DBusMock* mock = start(sandbox, source);
+        std::unique_ptr<DBusMock> mock = start(source);
         QVERIFY(mock && change(mock, source, true));
-        LinuxSystemConditions conditions(on(sandbox));
+        LinuxSystemConditions conditions(setup());
         Heard heard(conditions);
         QTRY_COMPARE(heard.text(), source.change == Source::Signal ? "" : source.condition);
         QVERIFY(change(mock, source, false));
@@ -170,21 +169,22 @@ private Q_SLOTS:
 
         QVERIFY(mock->stop());
         QTRY_COMPARE(heard.text(), "");
-        mock = start(sandbox, source);
+        mock = start(source);
         QVERIFY(mock && change(mock, source, true));
         QTRY_COMPARE(heard.text(), source.condition);
     }
 
     // When both names answer, the newer one speaks; when it goes, the older one does.
     void newerPowerProfilesNameWins() {
-        DBusSandbox sandbox;
         const DBusNames::Object& newer = DBusNames::powerProfiles;
-        DBusMock* mock = sandbox.startObject(Bus::System, {newer.service, newer.path, newer.interface},
-                                             {{DBusNames::activeProfile, "balanced"}});
-        QVERIFY(mock);
-        QVERIFY(sandbox.startTemplate(Bus::System, DBusNames::powerProfilesLegacy.service,
-                                      "power_profiles_daemon", {{"ActiveProfile", "power-saver"}}));
-        LinuxSystemConditions conditions(on(sandbox));
+        const std::unique_ptr<DBusMock> mock =
+            DBusMock::startObject(Bus::System, {newer.service, newer.path, newer.interface},
+                                  {{DBusNames::activeProfile, "balanced"}});
+        const std::unique_ptr<DBusMock> legacy =
+            DBusMock::startTemplate(Bus::System, DBusNames::powerProfilesLegacy.service,
+                                    "power_profiles_daemon", {{"ActiveProfile", "power-saver"}});
+        QVERIFY(mock && legacy);
+        LinuxSystemConditions conditions(setup());
         const auto set = [&](const char* profile) {
             return mock->setProperty(newer.path, newer.interface, DBusNames::activeProfile, profile);
         };
@@ -199,16 +199,15 @@ private Q_SLOTS:
     // The thermal zones are scanned at every interval; the displays-off hook is polled while watched,
     // and one that cannot tell counts as on.
     void zonesAndDisplaysOffHook() {
-        DBusSandbox sandbox;
         QTemporaryDir thermal;
         const Trips trips{{"passive", 80'000}};
         writeZone(thermal.path(), 0, 45'000, trips);
         std::optional<bool> off = true;
-        LinuxSystemConditionsSetup setup = on(sandbox);
-        setup.thermalRoot = thermal.path();
-        setup.thermalInterval = setup.displaysOffInterval = 20ms;
-        setup.displaysOff = [&off] { return off; };
-        LinuxSystemConditions conditions(setup);
+        LinuxSystemConditionsSetup fast = setup();
+        fast.thermalRoot = thermal.path();
+        fast.thermalInterval = fast.displaysOffInterval = 20ms;
+        fast.displaysOff = [&off] { return off; };
+        LinuxSystemConditions conditions(fast);
         Heard heard(conditions);
 
         writeZone(thermal.path(), 0, 85'000, trips);
