@@ -58,6 +58,11 @@ inline constexpr Option previewOptions[] = {
     {"demuxer-lavf-o", "protocol_whitelist=[http,https,tcp,tls]"},
 };
 
+// Software decoding threads; each keeps a frame of its own in flight.
+inline constexpr char decoderThreads[] = "vd-lavc-threads";
+// Enough threads for 4K at 60 frames a second; mpv's default, one per core up to 16, holds frames in
+// memory that a video playing at normal speed does not need.
+inline constexpr int mostDecoderThreads = 4;
 inline constexpr char pause[] = "pause";
 inline constexpr char speed[] = "speed";
 inline constexpr char videoParams[] = "video-params";

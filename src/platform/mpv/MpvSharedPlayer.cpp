@@ -9,6 +9,7 @@
 #include "platform/mpv/VideoSurface.h"
 
 #include <QRect>
+#include <QThread>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
@@ -160,6 +161,10 @@ bool MpvSharedPlayer::start() {
     if (!m_core)
         return false;
     mpv_handle* core = m_core.get();
+    const int threads = std::clamp(QThread::idealThreadCount(), 1, MpvNames::mostDecoderThreads);
+    if (const int error =
+            mpv_set_property_string(core, MpvNames::decoderThreads, QByteArray::number(threads).constData()))
+        qCWarning(lcMpv) << "Decoding threads left to libmpv:" << mpv_error_string(error);
     mpv_observe_property(core, 0, MpvNames::videoParams, MPV_FORMAT_NODE);
     mpv_observe_property(core, 0, MpvNames::hwdecCurrent, MPV_FORMAT_STRING);
     mpv_set_wakeup_callback(core, &MpvSharedPlayer::wakeup, this);
