@@ -8,6 +8,10 @@
 #include "platform/wayland/WaylandLog.h"
 #include "platform/wayland/WaylandWallpaperWindow.h"
 
+#include <QDir>
+#include <QSet>
+#include <unistd.h>
+
 namespace {
 
 // KWin puts the background layer beside Plasma's own opaque desktop, where it cannot be seen.
@@ -20,11 +24,30 @@ namespace {
     return WaylandWallpaperWindow::Layer::Background;
 }
 
+// Other wallpaper programs of the same user: their surfaces share the background layer with ours.
+void warnOfOtherBackgroundClients() {
+    static const QSet<QString> known{"swaybg", "swww-daemon", "hyprpaper", "wpaperd",
+                                     "wbg",    "mpvpaper",    "oguri",     "glpaper"};
+    QSet<QString> running;
+    for (const QFileInfo& process : QDir("/proc").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(process.filePath() + "/comm");
+        if (process.ownerId() == ::getuid() && comm.open(QIODevice::ReadOnly)) {
+            const QString name = QString::fromUtf8(comm.readAll().trimmed());
+            if (known.contains(name))
+                running.insert(name);
+        }
+    }
+    for (const QString& name : running)
+        qCWarning(lcWayland).noquote() << name << "also draws a wallpaper in the background layer and may"
+                                       << "cover Lumivale's; stop it to see the video";
+}
+
 } // namespace
 
 WaylandWallpaperFactory::WaylandWallpaperFactory(WaylandConnection& connection)
     : m_connection(connection), m_egl(WaylandEgl::create(connection.display())) {
     MpvLocale::useCNumeric();
+    warnOfOtherBackgroundClients();
 }
 
 WaylandWallpaperFactory::~WaylandWallpaperFactory() = default;
