@@ -95,10 +95,6 @@ private Q_SLOTS:
         QTest::newRow("stalled") << "/stalled.png"
                                  << Response{.body = encoded({64, 64}), .chunkSize = 16, .intervalMs = 60'000}
                                  << false;
-        QTest::newRow("SVG") << "/p.svg"
-                             << Response{.body =
-                                             "<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'/>"}
-                             << false;
         QTest::newRow("BMP") << "/p.bmp" << Response{.body = encoded({64, 64}, "BMP")} << false;
         QTest::newRow("cut short") << "/short.png"
                                    << Response{.body = encoded({64, 64}), .dropAfterBytes = 40} << false;
