@@ -171,6 +171,34 @@ private Q_SLOTS:
         QCOMPARE(mediaUrl(std::nullopt, imported, "/data/Lumivale/Imported"), QUrl());
     }
 
+    // Records that come or go move only their rows, so that the grid keeps its place and its cards.
+    void listModelSignals() {
+        const auto entries = [](const QStringList& ids) {
+            QList<WallpaperListModel::Entry> list;
+            for (const QString& id : ids)
+                list.append({Wallpaper{id, id, "C", {}, {}, {}, {}, {}, {}, {}}, false, {}, {}});
+            return list;
+        };
+        WallpaperListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setEntries(entries({"a", "b", "c", "d"}), true);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        // An import goes in front, a record leaves the middle, one arrives at the end.
+        model.setEntries(entries({"x", "a", "c", "d", "e"}), false);
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(removed.at(0).at(1).toInt(), 1);
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(inserted.at(0).at(1).toInt(), 0);
+        QCOMPARE(inserted.at(1).at(1).toInt(), 4);
+        QCOMPARE(model.rowOf("e"), 4);
+        // A new order starts afresh.
+        model.setEntries(entries({"e", "d"}), false);
+        QCOMPARE(reset.size(), 1);
+    }
+
     void emptyStates() {
         QCOMPARE(LibraryViewModel::emptyStateFor(true, false, false, true), EmptyState::NothingState);
         // A filter that finds nothing in a present catalog says so, even while a refresh runs.
