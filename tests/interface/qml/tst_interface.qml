@@ -43,8 +43,14 @@ Item {
             compare(tab.contentItem.textFormat, Text.PlainText)
         }
 
-        function test_cardShowsItsState() {
+        function test_card() {
             const c = createTemporaryObject(card, host)
+            const activated = createTemporaryObject(spy, host, { target: c, signalName: "activated" })
+            const menu = createTemporaryObject(spy, host, { target: c, signalName: "menuRequested" })
+            mouseClick(c)
+            mouseClick(c, 10, 10, Qt.RightButton)
+            compare(activated.count, 1)
+            compare(menu.count, 1)
             compare(findChild(c, "title").textFormat, Text.PlainText)
             const badge = findChild(c, "badge")
             const bar = findChild(c, "progressBar")
@@ -85,31 +91,12 @@ Item {
             verify(c.hovering)
         }
 
-        function test_cardClicks() {
-            const c = createTemporaryObject(card, host)
-            const activated = createTemporaryObject(spy, host, { target: c, signalName: "activated" })
-            const menu = createTemporaryObject(spy, host, { target: c, signalName: "menuRequested" })
-            mouseClick(c)
-            mouseClick(c, 10, 10, Qt.RightButton)
-            compare(activated.count, 1)
-            compare(menu.count, 1)
-        }
-
         Component { id: libraryView; LibraryView { anchors.fill: parent } }
-
-        function tabTitles(view) {
-            const row = findChild(view, "tabs")
-            const titles = []
-            for (let i = 0; i < row.children.length; ++i) {
-                if (row.children[i].title !== undefined)
-                    titles.push(row.children[i].contentItem.text)
-            }
-            return titles
-        }
 
         function test_layoutFollowsTheModel() {
             const view = createTemporaryObject(libraryView, host)
-            compare(tabTitles(view), ["All", "Nature", "Downloaded"])
+            const tabs = Array.from(findChild(view, "tabs").children).filter(tab => tab.title !== undefined)
+            compare(tabs.map(tab => tab.contentItem.text), ["All", "Nature", "Downloaded"])
             // Two screens: the picker shows; no assignment: no pause button.
             verify(findChild(view, "displayPicker").visible)
             compare(findChild(findChild(view, "displayPicker"), "pickerTitle").text, "All displays")
@@ -124,10 +111,7 @@ Item {
             verify(!grid.visible)
             verify(findChild(view, "emptyState").visible)
             view.model.category = "All"
-        }
 
-        function test_pauseButtonAndSheet() {
-            const view = createTemporaryObject(libraryView, host)
             view.model.activate("a")
             const pause = findChild(view, "pauseButton")
             verify(pause.visible)
@@ -186,6 +170,12 @@ Item {
             compare(interval.items.length, 7)
             compare(findChild(order, "pullDownTitle").text, "In order")
             testEngine.rotation.setChoice(0, false)
+
+            const done = createTemporaryObject(spy, host, { target: view, signalName: "done" })
+            mouseClick(findChild(view, "done"))
+            view.forceActiveFocus()
+            keyClick(Qt.Key_Return)
+            compare(done.count, 2)
         }
 
         function test_loginSwitch() {
@@ -209,15 +199,6 @@ Item {
             testLogin.enabled = false
             const again = createTemporaryObject(settingsView, host)
             verify(!switchIn(again, "launchAtLogin").checked)
-        }
-
-        function test_doneAndReturn() {
-            const view = createTemporaryObject(settingsView, host)
-            const done = createTemporaryObject(spy, host, { target: view, signalName: "done" })
-            mouseClick(findChild(view, "done"))
-            view.forceActiveFocus()
-            keyClick(Qt.Key_Return)
-            compare(done.count, 2)
         }
     }
 }
