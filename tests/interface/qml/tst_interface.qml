@@ -132,7 +132,7 @@ Item {
 
         function switchIn(view, name) { return findChild(findChild(view, name), "switch") }
 
-        function test_pauseSwitchesWriteThroughToTheEngine() {
+        function test_switchesWriteThrough() {
             const view = createTemporaryObject(settingsView, host)
             const battery = switchIn(view, "pauseOnBattery")
             const covered = switchIn(view, "pauseWhenCovered")
@@ -147,6 +147,23 @@ Item {
             testEngine.pauseOnBattery = true
             verify(battery.checked)
             testEngine.pauseWhenCovered = true
+
+            const login = switchIn(view, "launchAtLogin")
+            verify(!login.checked)
+            mouseClick(login)
+            verify(login.checked)
+            compare(testLogin.enabled, true)
+
+            // Refused: the switch returns to the real state, and nothing is tried again.
+            testLogin.refuse = true
+            mouseClick(login)
+            verify(login.checked)
+            compare(testLogin.calls, 2)
+
+            // A new sheet reads the state afresh.
+            testLogin.enabled = false
+            const again = createTemporaryObject(settingsView, host)
+            verify(!switchIn(again, "launchAtLogin").checked)
         }
 
         // The menu's entries are items of a popup, which findChild does not reach: pick through the signal.
@@ -176,29 +193,6 @@ Item {
             view.forceActiveFocus()
             keyClick(Qt.Key_Return)
             compare(done.count, 2)
-        }
-
-        function test_loginSwitch() {
-            testLogin.enabled = false
-            testLogin.refuse = false
-            testLogin.calls = 0
-            const view = createTemporaryObject(settingsView, host)
-            const login = switchIn(view, "launchAtLogin")
-            verify(!login.checked)
-            mouseClick(login)
-            verify(login.checked)
-            compare(testLogin.enabled, true)
-
-            // Refused: the switch returns to the real state, and nothing is tried again.
-            testLogin.refuse = true
-            mouseClick(login)
-            verify(login.checked)
-            compare(testLogin.calls, 2)
-
-            // A new sheet reads the state afresh.
-            testLogin.enabled = false
-            const again = createTemporaryObject(settingsView, host)
-            verify(!switchIn(again, "launchAtLogin").checked)
         }
     }
 }
