@@ -201,9 +201,6 @@ private Q_SLOTS:
         Wallpaper w{"forest", title, "Nature", url, url, url, most, 12.345678901234567, "3840 × 2160", false};
         const QByteArray catalog = WallpaperJson::encodeCatalog(Catalog{{w, w}}).value();
         QCOMPARE(WallpaperJson::decodeCatalog(catalog).value().wallpapers, (QList<Wallpaper>{w, w}));
-        w.isImported = true;
-        const QByteArray list = WallpaperJson::encodeImportedList({w}).value();
-        QCOMPARE(WallpaperJson::decodeImportedList(list), std::optional(QList<Wallpaper>{w}));
         // Keys keep the record's order; absent fields are left out.
         QCOMPARE(WallpaperJson::encodeWallpaper(record("a")),
                  std::optional<QByteArray>(R"({"id":"a","title":"A","category":"Nature"})"));
