@@ -10,14 +10,6 @@
 class TestAddVideoDialog : public QObject {
     Q_OBJECT
 
-    static QFileDialog* openDialog() {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible())
-                return dialog;
-        }
-        return nullptr;
-    }
-
 private Q_SLOTS:
     void choosesSeveralVideosWithAdd() {
         QTemporaryDir dir;
@@ -31,8 +23,9 @@ private Q_SLOTS:
             chosen = urls;
             ++calls;
         });
-        QTRY_VERIFY(openDialog());
-        QFileDialog* dialog = openDialog();
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
         QCOMPARE(dialog->labelText(QFileDialog::Accept), QStringLiteral("Add"));
         QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
         const QString filter = dialog->nameFilters().join(' ');
@@ -49,9 +42,9 @@ private Q_SLOTS:
 
         // Cancelling chooses nothing.
         AddVideoDialog::open(nullptr, [&](const QList<QUrl>&) { ++calls; });
-        QTRY_VERIFY(openDialog());
-        openDialog()->reject();
-        QTRY_VERIFY(!openDialog());
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject();
+        QTRY_VERIFY(!QApplication::activeModalWidget());
         QCOMPARE(calls, 1);
     }
 };

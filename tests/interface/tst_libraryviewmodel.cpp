@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/AtomicFile.h"
 #include "fakes/EngineRig.h"
 #include "interface/LibraryRules.h"
 #include "interface/LibraryViewModel.h"
@@ -18,31 +19,10 @@ using namespace LibraryRules;
 using Action = MenuItem::Action;
 
 namespace {
-void write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // Before the rig is built.
 void writeCatalog(const EngineRig& rig, const QList<Wallpaper>& wallpapers) {
-    write(rig.home.libraryRoot() + "/catalog.json", *WallpaperJson::encodeCatalog({wallpapers}));
-}
-
-// One imported video, its file in the library's Imported folder. Before the rig is built.
-void writeImported(const EngineRig& rig, const QString& id) {
-    const QString folder = rig.home.libraryRoot() + "/Imported/";
-    QVERIFY(QDir().mkpath(folder));
-    write(folder + id + ".mp4", "not really a video");
-    Wallpaper w;
-    w.id = id;
-    w.title = id;
-    w.category = "Your videos";
-    w.isImported = true;
-    w.video = folder + id + ".mp4";
-    w.preview = QUrl::fromLocalFile(folder + id + ".mp4").toString();
-    w.poster = QUrl::fromLocalFile(folder + id + ".jpg").toString();
-    write(rig.home.libraryRoot() + "/imported.json", *WallpaperJson::encodeImportedList({w}));
+    QVERIFY(AtomicFile::write(rig.home.libraryRoot() + "/catalog.json",
+                              *WallpaperJson::encodeCatalog({wallpapers})));
 }
 
 QStringList shownIds(LibraryViewModel& view) {
@@ -58,55 +38,6 @@ QStringList titles(const QVariantList& items) {
         list.append(item.toMap().value("title").toString());
     return list;
 }
-
-QList<WallpaperListModel::Entry> entries(const QStringList& ids) {
-    QList<WallpaperListModel::Entry> list;
-    for (const QString& id : ids) {
-        Wallpaper w;
-        w.id = id;
-        w.title = id.toUpper();
-        w.category = "C";
-        list.append({w, false, {}, {}});
-    }
-    return list;
-}
-
-QStringList ids(const WallpaperListModel& model) {
-    QStringList list;
-    for (int row = 0; row < model.rowCount(); ++row)
-        list.append(model.index(row).data(WallpaperListModel::WallpaperIdRole).toString());
-    return list;
-}
-
-// The model's signals while `act` runs, sorted, as text: "+row" inserted, "-row" removed, "~row:roles"
-// changed.
-QStringList signalsOf(WallpaperListModel& model, const std::function<void()>& act) {
-    QStringList log;
-    QObject scope;
-    const auto rows = [&](const char* sign) {
-        return
-            [&log, sign](const QModelIndex&, int first, int) { log.append(sign + QString::number(first)); };
-    };
-    QObject::connect(&model, &QAbstractItemModel::rowsInserted, &scope, rows("+"));
-    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, &scope, rows("-"));
-    QObject::connect(&model, &QAbstractItemModel::modelReset, &scope, [&] { log.append("reset"); });
-    QObject::connect(&model, &QAbstractItemModel::dataChanged, &scope,
-                     [&](const QModelIndex& first, const QModelIndex& last, const QList<int>& roles) {
-                         for (int row = first.row(); row <= last.row(); ++row)
-                             log.append(QString("~%1:%2").arg(row).arg(roles.size()));
-                     });
-    act();
-    log.sort();
-    return log;
-}
-
-ScreenInfo screen(const QString& name, std::optional<QString> uuid = std::nullopt) {
-    return ScreenInfo{.uuid = std::move(uuid),
-                      .localizedName = name,
-                      .frame = {},
-                      .visibleFrame = {},
-                      .platformName = name};
-}
 } // namespace
 
 class TestLibraryViewModel : public QObject {
@@ -116,13 +47,9 @@ class TestLibraryViewModel : public QObject {
     TestVideos m_videos;
 
     Wallpaper downloadable(const QString& id, const QString& category) {
-        Wallpaper w;
-        w.id = id;
-        w.title = id.toUpper();
-        w.category = category;
-        w.video = m_server.url("/videos/" + id + ".mp4").toString();
-        w.poster = m_server.url("/posters/" + id + ".jpg").toString();
-        return w;
+        const QString poster = m_server.url("/posters/" + id + ".jpg").toString();
+        const QString video = m_server.url("/videos/" + id + ".mp4").toString();
+        return {id, id.toUpper(), category, poster, {}, video, {}, {}, {}, {}};
     }
 
 private Q_SLOTS:
@@ -146,7 +73,13 @@ private Q_SLOTS:
         second.poster = m_server.url("/posters/second.jpg").toString();
         writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "B"), downloadable("c", "A"), second,
                            downloadable("y", "Your videos"), downloadable("d", "Downloaded")});
-        writeImported(rig, "mine");
+        // One imported video, its file in the library's Imported folder.
+        const QString mine = rig.home.libraryRoot() + "/Imported/mine";
+        QVERIFY(AtomicFile::write(mine + ".mp4", "not really a video"));
+        const QString poster = QUrl::fromLocalFile(mine + ".jpg").toString();
+        const Wallpaper imported{"mine", "mine", "Your videos", poster, {}, mine + ".mp4", {}, {}, {}, true};
+        QVERIFY(AtomicFile::write(rig.home.libraryRoot() + "/imported.json",
+                                  *WallpaperJson::encodeImportedList({imported})));
         rig.addVideo("b");
         rig.addVideo("y");
         rig.build();
@@ -173,14 +106,10 @@ private Q_SLOTS:
     }
 
     void cardMenuFollowsTheRecordsState() {
-        const QList<ScreenInfo> one{screen("Main", "UUID-M")};
-        const MenuItem setOnMain{Action::SetOn, "Set on Main", "UUID-M"};
+        const QList<ScreenInfo> one{FakeScreenSource::screen("M", {})};
+        const MenuItem setOnMain{Action::SetOn, "Set on M", "M"};
         const MenuItem separator{Action::Separator, {}, {}};
         QCOMPARE(cardMenu(false, false, false, one), QList<MenuItem>{setOnMain});
-        QCOMPARE(cardMenu(false, true, false, one),
-                 (QList<MenuItem>{setOnMain, separator, {Action::Remove, "Delete download", {}, true}}));
-        QCOMPARE(cardMenu(false, false, true, one),
-                 (QList<MenuItem>{setOnMain, {Action::CancelDownload, "Cancel download", {}}}));
         // An imported video can be removed whether or not its copy is still on disk.
         for (const bool onDisk : {true, false})
             QCOMPARE(cardMenu(true, onDisk, false, one),
@@ -193,14 +122,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("imported");
         QTest::addColumn<QString>("expected");
         const QString folder = "/data/Lumivale/Imported";
-        QTest::newRow("https") << "https://cdn.example.org/p.jpg" << false << "https://cdn.example.org/p.jpg";
         QTest::newRow("http") << "http://127.0.0.1:8080/p.jpg" << false << "http://127.0.0.1:8080/p.jpg";
         QTest::newRow("upper-case scheme")
             << "HTTPS://cdn.example.org/p.jpg" << false << "https://cdn.example.org/p.jpg";
         QTest::newRow("catalog file URL") << "file:///dev/zero" << false << "";
-        QTest::newRow("catalog file in library") << "file://" + folder + "/a.jpg" << false << "";
-        QTest::newRow("catalog bare path") << "/etc/passwd" << false << "";
-        QTest::newRow("catalog ftp") << "ftp://example.org/p.jpg" << false << "";
         QTest::newRow("catalog no host") << "http:///p.jpg" << false << "";
         QTest::newRow("catalog not a URL") << "http://exa mple.org/%zz" << false << "";
         QTest::newRow("empty") << "" << false << "";
@@ -219,55 +144,35 @@ private Q_SLOTS:
         QCOMPARE(mediaUrl(std::nullopt, imported, "/data/Lumivale/Imported"), QUrl());
     }
 
-    // Changes move only the rows concerned, so that the grid keeps its place and its cards.
+    // Records that come or go move only their rows, so that the grid keeps its place and its cards.
     void listModelSignals() {
+        const auto entries = [](const QStringList& ids) {
+            QList<WallpaperListModel::Entry> list;
+            for (const QString& id : ids)
+                list.append({Wallpaper{id, id, "C", {}, {}, {}, {}, {}, {}, {}}, false, {}, {}});
+            return list;
+        };
         WallpaperListModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setEntries(entries({"a", "b", "c", "d"}), true);
-        // An import goes in front, a download's record leaves the middle, one arrives at the end.
-        QCOMPARE(signalsOf(model,
-                           [&] {
-                               model.setEntries(entries({"x", "a", "c", "d", "e"}), false);
-                           }),
-                 (QStringList{"+0", "+4", "-1"}));
-        QCOMPARE(ids(model), (QStringList{"x", "a", "c", "d", "e"}));
-        auto renamed = entries({"x", "a", "c", "d", "e"});
-        renamed[2].wallpaper.title = "Renamed";
-        QCOMPARE(signalsOf(model, [&] { model.setEntries(renamed, false); }), QStringList{"~2:0"});
-        QCOMPARE(model.index(2).data(WallpaperListModel::TitleRole).toString(), QStringLiteral("Renamed"));
-        // Progress changes two roles; downloaded and playing one each.
-        QCOMPARE(signalsOf(model,
-                           [&] {
-                               model.setProgress({{"c", 0.25}});
-                               model.setProgress({{"c", 0.5}});
-                               model.setProgress({});
-                               model.setDownloaded({"c"});
-                               model.setPlaying({"c"});
-                               model.setPlaying({"e", "gone"});
-                               model.setDownloaded({"c"});
-                           }),
-                 (QStringList{"~2:1", "~2:1", "~2:1", "~2:2", "~2:2", "~2:2", "~4:1"}));
-        QCOMPARE(model.index(4).data(WallpaperListModel::PlayingRole).toBool(), true);
-        // A new order or an explicit reset starts afresh.
-        QCOMPARE(signalsOf(model,
-                           [&] {
-                               model.setEntries(entries({"e", "d"}), false);
-                           }),
-                 QStringList{"reset"});
-        QCOMPARE(signalsOf(model,
-                           [&] {
-                               model.setEntries(entries({"e", "d"}), true);
-                           }),
-                 QStringList{"reset"});
-        QCOMPARE(model.rowOf("d"), 1);
-        QCOMPARE(model.rowOf("a"), -1);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        // An import goes in front, a record leaves the middle, one arrives at the end.
+        model.setEntries(entries({"x", "a", "c", "d", "e"}), false);
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(removed.at(0).at(1).toInt(), 1);
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(inserted.at(0).at(1).toInt(), 0);
+        QCOMPARE(inserted.at(1).at(1).toInt(), 4);
+        QCOMPARE(model.rowOf("e"), 4);
+        // A new order starts afresh.
+        model.setEntries(entries({"e", "d"}), false);
+        QCOMPARE(reset.size(), 1);
     }
 
     void emptyStates() {
-        QCOMPARE(LibraryViewModel::emptyStateFor(false, true, true, true), EmptyState::NoEmptyState);
-        QCOMPARE(LibraryViewModel::emptyStateFor(true, true, true, true), EmptyState::LoadingState);
-        QCOMPARE(LibraryViewModel::emptyStateFor(true, false, true, true), EmptyState::OfflineState);
-        QCOMPARE(LibraryViewModel::emptyStateFor(true, false, false, true), EmptyState::NothingState);
         // A filter that finds nothing in a present catalog says so, even while a refresh runs.
         QCOMPARE(LibraryViewModel::emptyStateFor(true, true, true, false), EmptyState::NothingState);
 
@@ -288,16 +193,22 @@ private Q_SLOTS:
         QCOMPARE(shownIds(view), QStringList{"a"});
     }
 
-    // The picker shows with several displays; a card's click assigns the chosen one and clears the
-    // user's pause; the chosen display may go away and still be assigned.
-    void pickerAndPause() {
+    void downloadThenAssign() {
+        QFile video(m_videos.path(TestVideo::Long10s));
+        QVERIFY(video.open(QIODevice::ReadOnly));
+        const QByteArray body = video.readAll();
+        m_server.setResponse("/videos/c.mp4",
+                             {.body = body, .chunkSize = body.size() / 8 + 1, .intervalMs = 5});
         EngineRig rig;
-        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "A")});
+        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "A"), downloadable("c", "A")});
         rig.addVideo("a");
         rig.addVideo("b");
         rig.setScreens({"LEFT"});
         rig.build();
+        rig.store->setMediaInspector(std::make_shared<FfmpegMediaInspector>());
         LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
+        QAbstractItemModelTester tester(view.wallpapers(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(!view.pickerVisible());
         rig.setScreens({"LEFT", "RIGHT"}, true);
         QVERIFY(view.pickerVisible());
@@ -318,26 +229,10 @@ private Q_SLOTS:
         view.activate("b");
         QCOMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "b"}}));
         QVERIFY(!view.userPaused());
-    }
 
-    // A click on a card that is not downloaded downloads it once, then plays it; only its rows change.
-    void downloadThenAssign() {
-        QFile video(m_videos.path(TestVideo::Long10s));
-        QVERIFY(video.open(QIODevice::ReadOnly));
-        const QByteArray body = video.readAll();
-        m_server.setResponse("/videos/c.mp4",
-                             {.body = body, .chunkSize = body.size() / 8 + 1, .intervalMs = 5});
-        EngineRig rig;
-        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "A"), downloadable("c", "A")});
-        rig.addVideo("a");
-        rig.setScreens({"LEFT", "RIGHT"});
-        rig.build();
-        rig.store->setMediaInspector(std::make_shared<FfmpegMediaInspector>());
-        LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
-        QAbstractItemModelTester tester(view.wallpapers(),
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        view.activate("a");
+        rig.setScreens({"LEFT", "RIGHT"}, true);
         QSignalSpy reset(view.wallpapers(), &QAbstractItemModel::modelReset);
+        QSignalSpy changed(view.wallpapers(), &QAbstractItemModel::dataChanged);
         view.activate("c");
         view.activate("c");
         QCOMPARE(titles(view.menuItems("c")),
@@ -345,6 +240,7 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "c"}}));
         QCOMPARE(m_server.requestCount("/videos/c.mp4"), 1);
         QCOMPARE(reset.size(), 0);
+        QVERIFY(!changed.isEmpty());
         const QModelIndex c = view.wallpapers()->index(2);
         QVERIFY(c.data(WallpaperListModel::PlayingRole).toBool());
         QVERIFY(c.data(WallpaperListModel::DownloadedRole).toBool());
@@ -358,7 +254,7 @@ private Q_SLOTS:
         QCOMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "c"}, {"RIGHT", "a"}}));
         view.setCategory("Downloaded");
         view.remove("a");
-        QCOMPARE(shownIds(view), QStringList{"c"});
+        QCOMPARE(shownIds(view), (QStringList{"b", "c"}));
     }
 
     // Each dropped video is its own import; other files are left out.

@@ -36,7 +36,7 @@ private:
         if (m_response || end < 0)
             return;
         const QList<QByteArray> line = m_head.first(m_head.indexOf("\r\n")).split(' ');
-        Request request{line.value(0), line.value(1), {}};
+        Request request{line.value(1), {}};
         request.path = QUrl::fromPercentEncoding(request.target.split('?').first());
         m_server->m_requests.append(request);
         m_response = m_server->m_routes.value(request.path, Response{.status = 404, .body = "Not Found"});

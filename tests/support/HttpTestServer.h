@@ -17,7 +17,6 @@ public:
     using Headers = QList<QPair<QByteArray, QByteArray>>;
 
     struct Request {
-        QByteArray method;
         QByteArray target; // as sent, e.g. "/v1/catalog?page=2"
         QString path;      // percent-decoded, without the query
     };

@@ -26,7 +26,6 @@ QList<Recipe> recipes() {
         {{u"hd1080-audio.mp4"_s, true, 2, {1920, 1080}},
          pattern("1920x1080", 2) + ' ' + tone + h264 + " -c:a aac"},
         {{u"hd1080.mp4"_s, true, 2, {1920, 1080}}, pattern("1920x1080", 2) + h264},
-        {{u"tiny-audio.mp4"_s, true, 2, {160, 90}}, pattern("160x90", 2) + ' ' + tone + h264 + " -c:a aac"},
         {{u"tiny.mp4"_s, true, 2, {160, 90}}, pattern("160x90", 2) + h264},
         {{u"portrait.mp4"_s, true, 2, {180, 320}}, small}, // turned in a second run, see path()
         {{u"audio-only.m4a"_s, false, 2, {}}, tone + " -c:a aac"},

@@ -13,7 +13,6 @@
 enum class TestVideo {
     Hd1080WithAudio, // hd1080-audio.mp4: 1920x1080, 2 s
     Hd1080Silent,    // hd1080.mp4: 1920x1080, 2 s
-    TinyWithAudio,   // tiny-audio.mp4: 160x90, 2 s
     TinySilent,      // tiny.mp4: 160x90, 2 s
     RotatedPortrait, // portrait.mp4: coded 320x180 with a quarter-turn display matrix, shown 180x320, 2 s
     AudioOnly,       // audio-only.m4a: AAC, 2 s
