@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Plays one video file as the wallpaper through the real engine, screens, window list, X11 windows and
-// libmpv players, the way the application does, for playback_cost.py to measure. The system's power
-// and session state read as quiet. Usage:
-//   bench_playback FILE [--on SCREEN]... [--paused] [--seconds N]
-// Without --on the file goes on every display ("*"). Prints a line when the first frame is on
-// screen and, at the end, how many frames were rendered and drawn.
+// Plays one video file as the wallpaper through the real engine, screens, window list, wallpaper
+// windows and libmpv players of one backend, the way the application does. The system's power and
+// session state read as quiet. Usage:
+//   bench_playback FILE [--backend x11|wayland] [--on SCREEN]... [--paused] [--seconds N] [--covers N]
+// Without --on the file goes on every display ("*"). Prints a line when the first frame is on every
+// display; at the end, how many frames each player rendered and each window showed, and per second.
+// With --covers N, a full-screen mpv covers the first display N times: the time until its player is
+// paused, and until it plays again once the window is gone.
 #include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
 #include "engine/SystemConditions.h"
@@ -15,17 +17,26 @@
 #include "platform/desktop/X11WallpaperWindow.h"
 #include "platform/mpv/MpvLocale.h"
 #include "platform/mpv/MpvSharedPlayer.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandScreenSource.h"
+#include "platform/wayland/WaylandWallpaperFactory.h"
+#include "platform/wayland/WaylandWallpaperWindow.h"
+#include "platform/wayland/WaylandWindowList.h"
 #include "platform/x11/X11ScreenSource.h"
 #include "platform/x11/X11WindowList.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -36,10 +47,126 @@ public:
     [[nodiscard]] ThermalLevel thermalLevel() const override { return ThermalLevel::Nominal; }
 };
 
+// One backend's platform services, and what the benchmark reads of its windows.
+struct Backend {
+    virtual ~Backend() = default;
+    virtual ScreenSource& screens() = 0;
+    virtual WindowList& windowList() = 0;
+    virtual WallpaperFactory& factory() = 0;
+    // Frames shown by each window, by display name.
+    [[nodiscard]] virtual QList<std::pair<QString, quint64>> framesShown() const = 0;
+    [[nodiscard]] virtual QList<MpvSharedPlayer*> players() const = 0;
+    [[nodiscard]] virtual SharedPlayer* playerOn(const QString& display) const = 0;
+    // A full-screen window over the display, as a user's video or game.
+    [[nodiscard]] virtual QStringList coverCommand(const QString& display, const QString& file) const = 0;
+};
+
+template <class Window>
+QList<std::pair<QString, quint64>> shownBy(const QList<Window*>& windows, QString (*name)(const Window&)) {
+    QList<std::pair<QString, quint64>> shown;
+    for (const Window* window : windows)
+        shown.append({name(*window), window->framesShown()});
+    return shown;
+}
+
+struct X11Backend final : Backend {
+    X11ScreenSource x11Screens;
+    X11WindowList x11Windows;
+    X11MpvWallpaperFactory x11Factory;
+    ScreenSource& screens() override { return x11Screens; }
+    WindowList& windowList() override { return x11Windows; }
+    WallpaperFactory& factory() override { return x11Factory; }
+    [[nodiscard]] QList<std::pair<QString, quint64>> framesShown() const override {
+        return shownBy<X11WallpaperWindow>(x11Factory.windows(),
+                                           [](const X11WallpaperWindow& w) { return w.screenName(); });
+    }
+    [[nodiscard]] QList<MpvSharedPlayer*> players() const override { return x11Factory.players(); }
+    [[nodiscard]] SharedPlayer* playerOn(const QString& display) const override {
+        for (const X11WallpaperWindow* window : x11Factory.windows())
+            if (window->screenName() == display)
+                return window->player();
+        return nullptr;
+    }
+    [[nodiscard]] QStringList coverCommand(const QString& display, const QString& file) const override {
+        const QRect frame = x11Screens.screens().value(0).frame;
+        Q_UNUSED(display);
+        return {"mpv",
+                "--no-config",
+                "--really-quiet",
+                "--no-audio",
+                "--loop-file=inf",
+                "--vo=x11",
+                QStringLiteral("--geometry=%1x%2+%3+%4")
+                    .arg(frame.width())
+                    .arg(frame.height())
+                    .arg(frame.x())
+                    .arg(frame.y()),
+                "--fs",
+                file};
+    }
+};
+
+struct WaylandBackend final : Backend {
+    explicit WaylandBackend(std::unique_ptr<WaylandConnection> connection)
+        : connection(std::move(connection)), wlScreens(*this->connection), wlWindows(*this->connection),
+          wlFactory(*this->connection) {}
+    std::unique_ptr<WaylandConnection> connection;
+    WaylandScreenSource wlScreens;
+    WaylandWindowList wlWindows;
+    WaylandWallpaperFactory wlFactory;
+    ScreenSource& screens() override { return wlScreens; }
+    WindowList& windowList() override { return wlWindows; }
+    WallpaperFactory& factory() override { return wlFactory; }
+    [[nodiscard]] QList<std::pair<QString, quint64>> framesShown() const override {
+        return shownBy<WaylandWallpaperWindow>(
+            wlFactory.windows(), [](const WaylandWallpaperWindow& w) { return w.outputName(); });
+    }
+    [[nodiscard]] QList<MpvSharedPlayer*> players() const override { return wlFactory.players(); }
+    [[nodiscard]] SharedPlayer* playerOn(const QString& display) const override {
+        for (const WaylandWallpaperWindow* window : wlFactory.windows())
+            if (window->outputName() == display)
+                return window->player();
+        return nullptr;
+    }
+    // sway opens the window on the focused output.
+    [[nodiscard]] QStringList coverCommand(const QString& display, const QString& file) const override {
+        QProcess::execute("swaymsg", {"focus", "output", display});
+        return {"mpv",  "--no-config", "--really-quiet", "--no-audio", "--loop-file=inf", "--vo=wlshm",
+                "--fs", file};
+    }
+};
+
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0.0 : values[values.size() / 2];
+}
+
+// Waits, running the event loop, until the condition holds; the time it took in ms, or -1.
+double msUntil(const std::function<bool()>& condition, int timeoutMs = 30'000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return -1;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    DesktopGl::prepareApplication();
+    const bool wayland = [&] {
+        for (int i = 1; i + 1 < argc; ++i)
+            if (QByteArray(argv[i]) == "--backend")
+                return QByteArray(argv[i + 1]) == "wayland";
+        return false;
+    }();
+    // The wallpaper windows are our own connection's on Wayland; Qt needs no display there.
+    if (wayland)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    else
+        DesktopGl::prepareApplication();
     QGuiApplication app(argc, argv);
     MpvLocale::useCNumeric();
 
@@ -51,7 +178,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption paused(QStringLiteral("paused"), QStringLiteral("Start paused by the user."));
     const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Quit after this long."),
                                      QStringLiteral("n"));
-    parser.addOptions({on, paused, seconds});
+    const QCommandLineOption backendOption(QStringLiteral("backend"), QStringLiteral("x11 or wayland."),
+                                           QStringLiteral("name"), QStringLiteral("x11"));
+    const QCommandLineOption covers(QStringLiteral("covers"),
+                                    QStringLiteral("Cover the first display this many times."),
+                                    QStringLiteral("n"));
+    parser.addOptions({on, paused, seconds, backendOption, covers});
     parser.addHelpOption();
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
@@ -76,35 +208,82 @@ int main(int argc, char* argv[]) {
     preferences.setBool(PreferenceKeys::userPaused, parser.isSet(paused));
 
     LibraryStore store(root);
-    X11ScreenSource screens;
     QuietConditions conditions;
-    X11WindowList windowList;
-    X11MpvWallpaperFactory factory;
-    WallpaperEngine engine(
-        store, preferences,
-        {.screens = screens, .factory = factory, .conditions = conditions, .windowList = windowList});
+    std::unique_ptr<Backend> backend;
+    if (wayland) {
+        std::unique_ptr<WaylandConnection> connection = WaylandConnection::connect();
+        if (!connection) {
+            QTextStream(stderr) << "no Wayland compositor with the layer shell" << Qt::endl;
+            return 1;
+        }
+        backend = std::make_unique<WaylandBackend>(std::move(connection));
+    } else {
+        backend = std::make_unique<X11Backend>();
+    }
+    WallpaperEngine engine(store, preferences,
+                           {.screens = backend->screens(),
+                            .factory = backend->factory(),
+                            .conditions = conditions,
+                            .windowList = backend->windowList()});
     engine.start();
 
     QTextStream out(stdout);
-    QTimer firstFrame;
-    QObject::connect(&firstFrame, &QTimer::timeout, &app, [&] {
-        const QList<X11WallpaperWindow*> windows = factory.windows();
-        if (!windows.isEmpty() &&
-            std::all_of(windows.cbegin(), windows.cend(),
-                        [](const X11WallpaperWindow* w) { return w->framesShown() > 0; })) {
-            out << "ready" << Qt::endl;
-            firstFrame.stop();
-        }
-    });
-    firstFrame.start(50);
-    if (parser.isSet(seconds))
-        QTimer::singleShot(int(parser.value(seconds).toDouble() * 1000), &app, &QCoreApplication::quit);
+    const auto allShowing = [&] {
+        const QList<std::pair<QString, quint64>> shown = backend->framesShown();
+        return !shown.isEmpty() &&
+               std::all_of(shown.cbegin(), shown.cend(), [](const auto& w) { return w.second > 0; });
+    };
+    if (msUntil(allShowing, 60'000) < 0 && !parser.isSet(paused)) {
+        out << "no frame on some display" << Qt::endl;
+        return 1;
+    }
+    out << "ready" << Qt::endl;
 
-    const int status = QGuiApplication::exec();
-    for (const MpvSharedPlayer* player : factory.players())
-        out << "player " << player->file() << ": " << player->framesRendered() << " frames rendered\n";
-    for (const X11WallpaperWindow* window : factory.windows())
-        out << "window " << window->screenName() << ": " << window->framesShown() << " frames shown\n";
+    // Frames over the stretch, after a second of settling.
+    QTimer::singleShot(1000, &app, &QCoreApplication::quit);
+    QGuiApplication::exec();
+    QList<quint64> rendered;
+    for (const MpvSharedPlayer* player : backend->players())
+        rendered.append(player->framesRendered());
+    const QList<std::pair<QString, quint64>> shownBefore = backend->framesShown();
+    QElapsedTimer stretch;
+    stretch.start();
+    QTimer::singleShot(int(parser.value(seconds).toDouble() * 1000) + (parser.isSet(seconds) ? 0 : 10'000),
+                       &app, &QCoreApplication::quit);
+    QGuiApplication::exec();
+    const double elapsed = double(stretch.elapsed()) / 1000.0;
+    for (qsizetype i = 0; i < backend->players().size(); ++i) {
+        const MpvSharedPlayer* player = backend->players()[i];
+        const quint64 frames = player->framesRendered() - rendered.value(i);
+        out << "player " << player->file() << ": " << frames << " frames rendered, "
+            << QString::number(frames / elapsed, 'f', 1) << " per second\n";
+    }
+    const QList<std::pair<QString, quint64>> shownAfter = backend->framesShown();
+    for (qsizetype i = 0; i < shownAfter.size(); ++i) {
+        const quint64 frames = shownAfter[i].second - shownBefore.value(i).second;
+        out << "window " << shownAfter[i].first << ": " << frames << " frames shown, "
+            << QString::number(frames / elapsed, 'f', 1) << " per second\n";
+    }
     out.flush();
-    return status;
+
+    const QString first = backend->framesShown().value(0).first;
+    QList<double> toPause;
+    QList<double> toPlay;
+    for (int cover = 0; cover < parser.value(covers).toInt(); ++cover) {
+        const QStringList command =
+            backend->coverCommand(first, store.localURL(QStringLiteral("bench")).value_or(QString()));
+        QProcess window;
+        window.start(command.first(), command.mid(1));
+        const auto rate = [&] { return backend->playerOn(first) ? backend->playerOn(first)->rate() : -1.0; };
+        toPause.append(msUntil([&] { return rate() == 0.0; }));
+        window.kill();
+        window.waitForFinished();
+        toPlay.append(msUntil([&] { return rate() == 1.0; }));
+        msUntil([] { return false; }, 1000);
+    }
+    if (!toPause.isEmpty())
+        out << "covered " << toPause.size() << " times: paused after " << median(toPause)
+            << " ms, playing again " << median(toPlay) << " ms after the window went (medians)\n";
+    out.flush();
+    return 0;
 }

@@ -17,10 +17,15 @@ over all of them; the tables show medians over the rounds.
   memory  Proportional set size (PSS, /proc/PID/smaps_rollup) and resident memory on two 1920x1080
           displays and on one, after settling, for the same cases, and Lumivale with its library
           window left open.
-  rss     Resident memory of Lumivale looping a 10 s clip on two displays, sampled every minute.
+  rss     Resident memory and open file descriptors of Lumivale looping a clip (--clip-seconds, 10 by
+          default) on two displays, sampled every minute.
+  frames  Given bench_playback instead of lumivale: frames each player renders and each display shows
+          per second, on two displays and on one, and the time from a full-screen window over the one
+          display to its player paused, and from the window gone to playing again.
 
 Usage: playback_cost.py LUMIVALE cpu|memory [--rounds N] [--seconds N] [--backend x11|wayland]
-       playback_cost.py LUMIVALE rss [--minutes N]
+       playback_cost.py LUMIVALE rss [--minutes N] [--clip-seconds N] [--backend x11|wayland]
+       playback_cost.py BENCH_PLAYBACK frames [--seconds N] [--backend x11|wayland]
 """
 
 import argparse
@@ -428,25 +433,37 @@ def run_rss(args, sessions, work, clip):
     try:
         for minute in range(1, args.minutes + 1):
             time.sleep(max(0.0, started + 60 * minute - time.monotonic()))
-            samples.append(memory_kib(pid, "Rss"))
-            print(f"  minute {minute}: RSS {samples[-1] / 1024:.1f} MiB", file=sys.stderr)
+            samples.append((memory_kib(pid, "Rss"), len(os.listdir(f"/proc/{pid}/fd"))))
+            print(f"  minute {minute}: RSS {samples[-1][0] / 1024:.1f} MiB, {samples[-1][1]} fds", file=sys.stderr)
     finally:
         player.stop()
-    growth = (samples[-1] - samples[0]) / 1024
-    print(f"\nRSS looping a 10 s clip on two displays: {samples[0] / 1024:.1f} MiB after 1 minute, "
-          f"{samples[-1] / 1024:.1f} MiB after {args.minutes} minutes, growth {growth:+.2f} MiB (limit 5 MiB)")
-    print("Per minute (MiB): " + ", ".join(f"{s / 1024:.1f}" for s in samples))
+    growth = (samples[-1][0] - samples[0][0]) / 1024
+    loops = int(60 * args.minutes / args.clip_seconds)
+    print(f"\nRSS looping a {args.clip_seconds:g} s clip on two displays ({args.backend}, about {loops} loops): "
+          f"{samples[0][0] / 1024:.1f} MiB after 1 minute, {samples[-1][0] / 1024:.1f} MiB after {args.minutes} "
+          f"minutes, growth {growth:+.2f} MiB (limit 5 MiB); open files {samples[0][1]} then {samples[-1][1]}")
+    print("Per minute (MiB/fds): " + ", ".join(f"{r / 1024:.1f}/{f}" for r, f in samples))
+
+
+def run_frames(args, sessions, work, clip):
+    two, one = sessions
+    for name, session, extra in (("two displays", two, []), ("one display", one, ["--covers", "5"])):
+        out = subprocess.run([args.app, "--backend", args.backend, clip, "--seconds", f"{args.seconds:g}", *extra],
+                             env=dict(os.environ, **session.env), capture_output=True, text=True).stdout
+        print(f"\n{name} ({args.backend}):")
+        print("\n".join(line for line in out.splitlines() if line.startswith(("player", "window", "covered"))))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("app", help="path of the lumivale executable")
-    parser.add_argument("mode", choices=("cpu", "memory", "rss"))
+    parser.add_argument("mode", choices=("cpu", "memory", "rss", "frames"))
     parser.add_argument("--backend", choices=("x11", "wayland"), default="x11")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--seconds", type=float, default=30, help="length of a CPU stretch")
     parser.add_argument("--settle", type=float, default=5, help="time before a stretch or a reading")
     parser.add_argument("--minutes", type=int, default=10, help="length of the rss run")
+    parser.add_argument("--clip-seconds", type=float, default=10, help="length of the clip the rss run loops")
     args = parser.parse_args()
     args.app = os.path.abspath(args.app)
 
@@ -461,8 +478,9 @@ def main():
         os.chmod(work, 0o755)
         sessions = [Session(work, size, 2), Session(work, size, 1)]
         try:
-            clip = make_clip(work, 10)
-            {"cpu": run_cpu, "memory": run_memory, "rss": run_rss}[args.mode](args, sessions, work, clip)
+            clip = make_clip(work, args.clip_seconds if args.mode == "rss" else 10)
+            modes = {"cpu": run_cpu, "memory": run_memory, "rss": run_rss, "frames": run_frames}
+            modes[args.mode](args, sessions, work, clip)
         finally:
             for session in sessions:
                 session.close()
