@@ -372,9 +372,11 @@ void WallpaperEngine::updatePlayback() {
 
 // A paused engine would otherwise wake the machine every two seconds for an answer nothing uses.
 void WallpaperEngine::scanCoverWhileItMatters(bool mayPlay) {
+    const bool matters = mayPlay && m_pauseWhenCovered && !m_windows.empty();
+    for (const auto& [key, window] : m_windows)
+        window->setVisibilityWatched(matters);
     if (!m_coverTimer)
         return;
-    const bool matters = mayPlay && m_pauseWhenCovered && !m_windows.empty();
     if (matters == m_coverTimer->isActive())
         return;
     if (!matters) {

@@ -29,4 +29,7 @@ public:
     // Whether at least part of the window can be seen. Hidden, minimised or fully obscured windows
     // are not visible; a platform that cannot tell says visible.
     [[nodiscard]] virtual bool isVisible() const = 0;
+    // Whether isVisible() can change what plays now. A platform that has to keep asking to know (a
+    // probe on Wayland) stops asking while it cannot, and asks again at once when it can.
+    virtual void setVisibilityWatched(bool /*watched*/) {}
 };

@@ -231,9 +231,19 @@ void WaylandWallpaperWindow::frameDone() {
     scheduleCheck();
 }
 
+void WaylandWallpaperWindow::setVisibilityWatched(bool watched) {
+    if (watched == m_watched)
+        return;
+    m_watched = watched;
+    if (watched)
+        check();
+    else
+        m_checkTimer.stop();
+}
+
 void WaylandWallpaperWindow::check() {
     reportVisibility();
-    if (m_frames.probeDue(now()) && m_hasBuffer) {
+    if (m_watched && m_frames.probeDue(now()) && m_hasBuffer) {
         // Nothing new was drawn for a while: an empty commit with a callback keeps the answer coming.
         requestFrame();
         wl_surface_commit(m_surface);
@@ -243,7 +253,7 @@ void WaylandWallpaperWindow::check() {
 }
 
 void WaylandWallpaperWindow::scheduleCheck() {
-    if (!m_surface)
+    if (!m_surface || !m_watched)
         return;
     const auto wait = m_frames.nextChange() - now();
     // A late callback has already been reported; only its answer can change anything now.

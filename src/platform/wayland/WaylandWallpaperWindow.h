@@ -43,6 +43,7 @@ public:
     [[nodiscard]] SharedPlayer* player() const override { return m_player; }
     void setPlayer(SharedPlayer* player) override;
     [[nodiscard]] bool isVisible() const override;
+    void setVisibilityWatched(bool watched) override;
 
     [[nodiscard]] QSize videoPixelSize() const override;
     [[nodiscard]] bool showsVideo() const override;
@@ -95,6 +96,8 @@ private:
     bool m_swapIntervalSet = false;
     // A compositor answers no callback for a surface without a buffer: no probes before the first.
     bool m_hasBuffer = false;
+    // Probes go out only while the engine reads the answer.
+    bool m_watched = true;
 
     FrameVisibility m_frames;
     QTimer m_checkTimer;
