@@ -159,8 +159,7 @@ bool XvfbSession::maximize(Window window) {
     const quint32 vertical = atom("_NET_WM_STATE_MAXIMIZED_VERT");
     const quint32 horizontal = atom("_NET_WM_STATE_MAXIMIZED_HORZ");
     send(window, "_NET_WM_STATE", {1, vertical, horizontal, sourcePager});
-    return waitUntil([&] { return atoms(window, "_NET_WM_STATE").contains(horizontal); }) &&
-           waitUntilSettled(window);
+    return waitUntil([&] { return atoms(window, "_NET_WM_STATE").contains(horizontal); });
 }
 
 bool XvfbSession::minimize(Window window) {
@@ -171,14 +170,6 @@ bool XvfbSession::minimize(Window window) {
 bool XvfbSession::setDesktop(Window window, quint32 desktop) {
     send(window, "_NET_WM_DESKTOP", {desktop, sourcePager});
     return waitUntil([&] { return atoms(window, "_NET_WM_DESKTOP") == QList<quint32>{desktop}; });
-}
-
-bool XvfbSession::activate(Window window) {
-    send(window, "_NET_ACTIVE_WINDOW", {sourcePager, XCB_CURRENT_TIME, 0});
-    return waitUntil([&] {
-        const QList<quint32> stacking = atoms(m_root, "_NET_CLIENT_LIST_STACKING");
-        return !stacking.isEmpty() && stacking.last() == window;
-    });
 }
 
 QRect XvfbSession::outerBounds(Window window) {
@@ -227,17 +218,4 @@ void XvfbSession::send(Window window, const QByteArray& type, const QList<quint3
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
     xcb_flush(m_connection);
-}
-
-// The window manager may move a window in several steps; the bounds must hold still for a while.
-bool XvfbSession::waitUntilSettled(Window window) {
-    QRect last;
-    int stable = 0;
-    return waitUntil(
-        [&] {
-            const QRect now = outerBounds(window);
-            stable = !now.isNull() && now == std::exchange(last, now) ? stable + 1 : 0;
-            return stable >= 3;
-        },
-        2s);
 }
