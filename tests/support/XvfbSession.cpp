@@ -18,13 +18,6 @@ template <class T> struct FreeDeleter {
 template <class T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr quint32 sourcePager = 2;
-
-void end(QProcess& process) {
-    process.terminate();
-    if (!process.waitForFinished(3000))
-        process.kill();
-    process.waitForFinished();
-}
 } // namespace
 
 XvfbSession::XvfbSession() {
@@ -41,8 +34,12 @@ XvfbSession::XvfbSession() {
 }
 
 XvfbSession::~XvfbSession() {
-    for (const auto& child : m_children)
-        end(*child);
+    for (const auto& child : m_children) {
+        child->terminate();
+        if (!child->waitForFinished(3000))
+            child->kill();
+        child->waitForFinished();
+    }
     if (m_connection)
         xcb_disconnect(m_connection);
     currentSession = nullptr;
