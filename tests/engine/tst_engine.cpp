@@ -393,7 +393,6 @@ private Q_SLOTS:
         const QRect left(0, 32, 1920, 1048);
         // clang-format off
         QTest::newRow("exactly the visible frame") << Windows{opaque(left)} << "L";
-        QTest::newRow("the whole screen") << Windows{opaque(QRect(0, 0, 1920, 1080))} << "L";
         QTest::newRow("one short on the left") << Windows{opaque(left.adjusted(1, 0, 0, 0))} << "-";
         QTest::newRow("one short at the bottom") << Windows{opaque(left.adjusted(0, 0, 0, -1))} << "-";
         QTest::newRow("across both") << Windows{opaque(QRect(0, 0, 4480, 1440))} << "L R";
@@ -423,7 +422,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("setup");
         QTest::newRow("five wallpapers") << "screens A; map A=a; videos a b c d e";
         QTest::newRow("three displays") << "screens A B C; map A=a B=b C=c; videos a b c d e";
-        QTest::newRow("two displays, two wallpapers") << "screens A B; map A=a B=b; videos a b";
     }
     void shuffled() {
         QFETCH(QString, setup);
