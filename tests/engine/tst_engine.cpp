@@ -225,8 +225,6 @@ private:
         }
         if (m_verb == "alarm")
             return m_rig.fakes.clock.alarmAt ? "on" : "off";
-        if (m_verb == "batteryAsked")
-            return QString::number(m_rig.fakes.conditions.batteryQueries);
         if (m_verb == "journal")
             return m_journal.isEmpty() ? "-" : m_journal.join(", ");
         return std::nullopt;
@@ -254,9 +252,8 @@ private Q_SLOTS:
     // system conditions (screenLocked...), hide A, show A, list A B (opaque windows over those screens;
     // none: no list), wait SECONDS, destroy. Queued work runs after each, unless it ends in "!".
     // Checking: shows A=a B=, windows A B, players a b, running a, frame KEY X, reason TEXT, status TEXT,
-    // displays A=a* (* playing), covered A, assigned K=id, stored KEY JSON, alarm on|off, batteryAsked
-    // N, journal (the fakes' calls, the engine's signals and the preferences written by the latest
-    // step). "-" is nothing.
+    // displays A=a* (* playing), covered A, assigned K=id, stored KEY JSON, alarm on|off, journal (the
+    // fakes' calls, the engine's signals and the preferences written by the latest step). "-" is nothing.
     void scenario_data() {
         QTest::addColumn<QString>("steps");
         const QString one = "screens A; map *=a; videos a; start; ";
@@ -272,17 +269,16 @@ private Q_SLOTS:
         QTest::newRow("stored flags, battery not minded") <<
             "pref userPaused=true; pref pauseOnBattery=false; pref pauseWhenCovered='false';" + one +
             "reason by you; userPaused off; battery on; reason -; lowpower on; reason Low Power Mode;"
-            "lowpower off; hide A; reason covered; batteryAsked 0";
-        QTest::newRow("locked through sleep and wake") << one + "screenLocked; screensDidSleep;"
-            "screensDidWake; reason screen off; running -; screenUnlocked; reason -; running a";
+            "lowpower off; hide A; reason covered";
+        QTest::newRow("locked, asleep, another user's") << one + "screenLocked; screensDidSleep;"
+            "sessionDidResignActive; screensDidWake; screenUnlocked; reason screen off; running -;"
+            "sessionDidBecomeActive; reason -; running a";
         for (const char* flag : {"userPaused false", "pauseOnBattery true", "pauseWhenCovered true"}) {
             const QString name = QString(flag).section(' ', 0, 0);
             const QString value = QString(flag).endsWith("true") ? "on" : "off";
             QTest::addRow("%s is stored before playback is re-evaluated", flag) << "build; " + name + ' ' +
                 value + "; journal " + name + ", wrote " + name + ", reason; stored " + flag;
         }
-        QTest::newRow("nothing assigned, user pause") << "pref userPaused=true; screens A; videos a; start;"
-            "reason by you; status No wallpaper set; displays A=; journal reason";
         QTest::newRow("no file or no display") << "pref rotationInterval=300; screens A B; map A=gone Z=a;"
             "videos a; start; reason -; status No wallpaper set; displays A= B=; alarm off";
 
@@ -293,15 +289,13 @@ private Q_SLOTS:
         QTest::newRow("the scan pauses covered displays only") << "screens A B; map *=a B=b; videos a b;"
             "start; list A; refreshCover; covered A; running b; reason -; journal pause a, reason;"
             "refreshCover; journal -; apply; journal front A, front B, reason; screenLocked;"
-            "journal pause b, reason, status; screenUnlocked; list A B; refreshCover; reason covered;"
-            "list; refreshCover; covered -; running a b";
+            "journal pause b, reason, status; screenUnlocked; list; refreshCover; covered -; running a b";
         QTest::newRow("nothing to scan keeps the set") << "screens A; map *=a; videos a; build; list A;"
             "refreshCover; covered -; apply; refreshCover; covered A; list none; refreshCover; covered A;"
             "journal -; stop; list; refreshCover; covered A";
         QTest::newRow("the timer scans") << one + "list A; covered A; reason covered";
 
-        for (const char* bad : {"['a']", "'a'", "{'*':'a','K':3}", "{'*':'a','K':true}",
-                                "{'*':'a','K':null}", "{'*':'a','K':{'id':'b'}}"}) {
+        for (const char* bad : {"['a']", "{'*':'a','K':3}"}) {
             QTest::addRow("stored map %s is rejected whole", bad) << QString("pref assignments=%1;"
                 "screens A; videos a; build; assigned -; apply; windows -; pauseOnBattery on;"
                 "stored assignments %1; save; stored assignments {}").arg(bad);
@@ -323,7 +317,7 @@ private Q_SLOTS:
             {"empty map takes the first", "", "a b c", "a"}, {"next after the current", "*=a", "a b c", "b"},
             {"wraps from the last", "*=c", "a b c", "a"}, {"current file deleted", "*=c", "a b", "a"},
             {"a display's entry counts", "K=b", "a b c", "c"},
-            {"all displays win over one", "*=b A=a", "a b c", "c"}, {"one wallpaper", "*=a B=a", "a", "a"}};
+            {"all displays win over one", "*=b A=a", "a b c", "c"}};
         for (const auto& [name, map, videos, next] : advances) {
             QTest::addRow("next: %s", name) << QString("pref userPaused=true; screens A B; map %1;"
                 "videos %2; build; next; assigned *=%3; stored assignments {'*':'%3'}; reason -;"
@@ -355,12 +349,9 @@ private Q_SLOTS:
             "alarm on; wait 299; shows A=a; wait 1; shows A=b; wait 300; shows A=c; wait 300; shows A=a";
         QTest::newRow("rotation every ten seconds") << "pref rotationInterval=10; screens A; map *=a;"
             "videos a b; start; wait 9; shows A=a; wait 1; shows A=b";
-        const QList<std::array<const char*, 3>> pauses{
-            {"userPaused on", "userPaused off", "by you"}, {"screenLocked", "screenUnlocked", "screen off"},
-            {"screensDidSleep", "screensDidWake", "screen off"},
-            {"sessionDidResignActive", "sessionDidBecomeActive", "screen off"},
-            {"battery on", "battery off", "on battery"}, {"lowpower on", "lowpower off", "Low Power Mode"},
-            {"thermal critical", "thermal nominal", "Mac is hot"}, {"hide A", "show A", "covered"}};
+        // A reason of the system's, and one of the windows'.
+        const QList<std::array<const char*, 3>> pauses{{"screenLocked", "screenUnlocked", "screen off"},
+                                                       {"hide A", "show A", "covered"}};
         for (const auto& [pause, resume, reason] : pauses) {
             QTest::addRow("%s pauses the countdown, %s resumes it", pause, resume) << every5 + QString(
                 "wait 200; %1; reason %3; running -; alarm off; stored rotationTimeLeft 100; wait 100000;"
@@ -373,8 +364,6 @@ private Q_SLOTS:
             "wait 200; use c *; shows A=c; wait 299; shows A=c; wait 1; shows A=a";
         QTest::newRow("displays rotate each on their own") << "pref rotationInterval=300; screens A B;"
             "map A=a B=b; videos a b c; start; wait 300; shows A=b B=c; wait 300; shows A=c B=a";
-        QTest::newRow("all displays rotate together") << "pref rotationInterval=300; screens A B;"
-            "map *=a; videos a b c; start; wait 300; shows A=b B=b; players b";
         QTest::newRow("a removed wallpaper leaves the cycle") << every5 +
             "remove b; wait 300; shows A=c; wait 300; shows A=a";
         QTest::newRow("fewer than two waits, then goes on") << "pref rotationInterval=300; screens A;"
@@ -382,8 +371,8 @@ private Q_SLOTS:
         QTest::newRow("time left survives a restart") <<
             "pref rotationTimeLeft=42;" + every5 + "wait 41; shows A=a; wait 1; shows A=b";
         // Unreadable values read as off and stay on disk as they were.
-        for (const char* bad : {"rotationInterval='5m'", "rotationInterval=5", "rotationInterval=-300",
-                                "rotationInterval=300.5", "rotationTimeLeft=-1", "rotationTimeLeft='soon'"}) {
+        for (const char* bad : {"rotationInterval='5m'", "rotationInterval=5", "rotationInterval=300.5",
+                                "rotationTimeLeft=-1", "rotationTimeLeft='soon'"}) {
             QTest::addRow("rotation off for %s", bad) << "pref rotationInterval=300; pref " + QString(bad) +
                 "; screens A; map *=a; videos a b c; start; alarm off; wait 100000; shows A=a; stored " +
                 QString(bad).replace('=', ' ');
@@ -404,10 +393,7 @@ private Q_SLOTS:
         const QRect left(0, 32, 1920, 1048);
         // clang-format off
         QTest::newRow("exactly the visible frame") << Windows{opaque(left)} << "L";
-        QTest::newRow("the whole screen") << Windows{opaque(QRect(0, 0, 1920, 1080))} << "L";
         QTest::newRow("one short on the left") << Windows{opaque(left.adjusted(1, 0, 0, 0))} << "-";
-        QTest::newRow("one short on the top") << Windows{opaque(left.adjusted(0, 1, 0, 0))} << "-";
-        QTest::newRow("one short on the right") << Windows{opaque(left.adjusted(0, 0, -1, 0))} << "-";
         QTest::newRow("one short at the bottom") << Windows{opaque(left.adjusted(0, 0, 0, -1))} << "-";
         QTest::newRow("across both") << Windows{opaque(QRect(0, 0, 4480, 1440))} << "L R";
         QTest::newRow("two halves do not cover")
@@ -434,10 +420,8 @@ private Q_SLOTS:
     // (on one display), and different wallpapers on different displays where there are enough.
     void shuffled_data() {
         QTest::addColumn<QString>("setup");
-        QTest::newRow("two wallpapers") << "screens A; map A=a; videos a b";
         QTest::newRow("five wallpapers") << "screens A; map A=a; videos a b c d e";
         QTest::newRow("three displays") << "screens A B C; map A=a B=b C=c; videos a b c d e";
-        QTest::newRow("two displays, two wallpapers") << "screens A B; map A=a B=b; videos a b";
     }
     void shuffled() {
         QFETCH(QString, setup);

@@ -6,9 +6,7 @@
 #include <QJsonDocument>
 #include <QTest>
 
-namespace {
 constexpr int waitMs = 10'000;
-}
 
 std::unique_ptr<DBusMock> DBusMock::startTemplate(Bus bus, const QString& service,
                                                   const QString& templateName,

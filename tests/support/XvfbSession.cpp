@@ -18,13 +18,6 @@ template <class T> struct FreeDeleter {
 template <class T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr quint32 sourcePager = 2;
-
-void end(QProcess& process) {
-    process.terminate();
-    if (!process.waitForFinished(3000))
-        process.kill();
-    process.waitForFinished();
-}
 } // namespace
 
 XvfbSession::XvfbSession() {
@@ -41,8 +34,12 @@ XvfbSession::XvfbSession() {
 }
 
 XvfbSession::~XvfbSession() {
-    for (const auto& child : m_children)
-        end(*child);
+    for (const auto& child : m_children) {
+        child->terminate();
+        if (!child->waitForFinished(3000))
+            child->kill();
+        child->waitForFinished();
+    }
     if (m_connection)
         xcb_disconnect(m_connection);
     currentSession = nullptr;
@@ -159,8 +156,7 @@ bool XvfbSession::maximize(Window window) {
     const quint32 vertical = atom("_NET_WM_STATE_MAXIMIZED_VERT");
     const quint32 horizontal = atom("_NET_WM_STATE_MAXIMIZED_HORZ");
     send(window, "_NET_WM_STATE", {1, vertical, horizontal, sourcePager});
-    return waitUntil([&] { return atoms(window, "_NET_WM_STATE").contains(horizontal); }) &&
-           waitUntilSettled(window);
+    return waitUntil([&] { return atoms(window, "_NET_WM_STATE").contains(horizontal); });
 }
 
 bool XvfbSession::minimize(Window window) {
@@ -171,14 +167,6 @@ bool XvfbSession::minimize(Window window) {
 bool XvfbSession::setDesktop(Window window, quint32 desktop) {
     send(window, "_NET_WM_DESKTOP", {desktop, sourcePager});
     return waitUntil([&] { return atoms(window, "_NET_WM_DESKTOP") == QList<quint32>{desktop}; });
-}
-
-bool XvfbSession::activate(Window window) {
-    send(window, "_NET_ACTIVE_WINDOW", {sourcePager, XCB_CURRENT_TIME, 0});
-    return waitUntil([&] {
-        const QList<quint32> stacking = atoms(m_root, "_NET_CLIENT_LIST_STACKING");
-        return !stacking.isEmpty() && stacking.last() == window;
-    });
 }
 
 QRect XvfbSession::outerBounds(Window window) {
@@ -227,17 +215,4 @@ void XvfbSession::send(Window window, const QByteArray& type, const QList<quint3
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
     xcb_flush(m_connection);
-}
-
-// The window manager may move a window in several steps; the bounds must hold still for a while.
-bool XvfbSession::waitUntilSettled(Window window) {
-    QRect last;
-    int stable = 0;
-    return waitUntil(
-        [&] {
-            const QRect now = outerBounds(window);
-            stable = !now.isNull() && now == std::exchange(last, now) ? stable + 1 : 0;
-            return stable >= 3;
-        },
-        2s);
 }

@@ -75,8 +75,6 @@ public:
     bool maximize(Window window);
     bool minimize(Window window);
     bool setDesktop(Window window, quint32 desktop);
-    // Raises and focuses the window, as a pager or task bar would.
-    bool activate(Window window);
 
     // Outer bounds of a window in root coordinates, its frame included; null when there is none.
     [[nodiscard]] QRect outerBounds(Window window);
@@ -91,7 +89,6 @@ public:
 private:
     void send(Window window, const QByteArray& type, const QList<quint32>& data);
     bool moveResize(Window window, const QRect& bounds);
-    bool waitUntilSettled(Window window);
 
     xcb_connection_t* m_connection = nullptr;
     Window m_root = 0;

@@ -130,9 +130,6 @@ private Q_SLOTS:
                                           false, "battery");
         QTest::newRow("power saver, net.hadess")
             << Source(system, hadess, ppd, DBusNames::activeProfile, "power-saver", "balanced", "low power");
-        QTest::newRow("power saver, org.freedesktop.UPower") << Source(
-            system, DBusNames::powerProfiles, "", DBusNames::activeProfile, "power-saver", "balanced",
-            "low power", Source::Property, QVariantMap{{DBusNames::activeProfile, "balanced"}});
         QTest::newRow("performance degraded by heat") << Source(
             system, hadess, ppd, DBusNames::performanceDegraded, "high-operating-temperature", "", "hot");
         QTest::newRow("logind locked hint")
@@ -174,7 +171,8 @@ private Q_SLOTS:
         QTRY_COMPARE(heard.text(), source.condition);
     }
 
-    // When both names answer, the newer one speaks; when it goes, the older one does.
+    // When both names of power-profiles-daemon answer, the newer one speaks; when it goes, the older
+    // one does.
     void newerPowerProfilesNameWins() {
         const DBusNames::Object& newer = DBusNames::powerProfiles;
         const std::unique_ptr<DBusMock> mock =
@@ -231,7 +229,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<ThermalLevel>("level");
         const Trips laptop{{"passive", 80'000}, {"hot", 95'000}, {"critical", 105'000}};
-        QTest::newRow("cool") << qint64(45'000) << laptop << true << ThermalLevel::Nominal;
         QTest::newRow("just below passive") << qint64(79'999) << laptop << true << ThermalLevel::Nominal;
         QTest::newRow("at passive") << qint64(80'000) << laptop << true << ThermalLevel::Serious;
         QTest::newRow("at critical") << qint64(105'000) << laptop << true << ThermalLevel::Critical;
@@ -245,7 +242,6 @@ private Q_SLOTS:
         // Firmware that reports an unset trip as 0 or 20 °C must not make every machine hot.
         const Trips placeholders{{"passive", 0}, {"critical", 20'000}, {"active", 50'000}};
         QTest::newRow("placeholder trips") << qint64(45'000) << placeholders << true << ThermalLevel::Nominal;
-        QTest::newRow("no trips") << qint64(120'000) << Trips{} << true << ThermalLevel::Nominal;
     }
     // The hottest of the zones; a missing tree is nominal.
     void zoneLevels() {

@@ -10,15 +10,11 @@ class FakeSystemConditions : public SystemConditions {
 public:
     using SystemConditions::SystemConditions;
 
-    [[nodiscard]] bool isOnBattery() const override {
-        ++batteryQueries;
-        return onBattery;
-    }
+    [[nodiscard]] bool isOnBattery() const override { return onBattery; }
     [[nodiscard]] bool isLowPowerModeEnabled() const override { return lowPowerMode; }
     [[nodiscard]] ThermalLevel thermalLevel() const override { return thermal; }
 
     bool onBattery = false;
     bool lowPowerMode = false;
     ThermalLevel thermal = ThermalLevel::Nominal;
-    mutable int batteryQueries = 0;
 };

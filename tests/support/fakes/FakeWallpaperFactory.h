@@ -33,7 +33,6 @@ public:
     [[nodiscard]] double rate() const override { return m_rate; }
     void unload() override { note("unload"); }
 
-    [[nodiscard]] const QString& file() const { return m_file; }
     // The wallpaper id: the file's name without its extension.
     [[nodiscard]] QString id() const { return QFileInfo(m_file).completeBaseName(); }
     [[nodiscard]] bool isPlaying() const { return m_rate != 0.0; }
