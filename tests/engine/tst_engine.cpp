@@ -195,9 +195,11 @@ private:
                 found.append(display.key + '=' + display.wallpaperId + (display.playing ? "*" : ""));
             return found.join(' ');
         }
-        if (m_verb == "windows") {
-            for (const FakeWindow* window : factory.windows())
-                found.append(window->key());
+        if (m_verb == "windows" || m_verb == "watched") {
+            for (const FakeWindow* window : factory.windows()) {
+                if (m_verb == "windows" || window->isWatched())
+                    found.append(window->key());
+            }
             return sorted(found);
         }
         if (m_verb == "players" || m_verb == "running") {
@@ -251,9 +253,10 @@ private Q_SLOTS:
     // pauseWhenCovered|battery|lowpower on|off, thermal nominal|fair|serious|critical, a signal of the
     // system conditions (screenLocked...), hide A, show A, list A B (opaque windows over those screens;
     // none: no list), wait SECONDS, destroy. Queued work runs after each, unless it ends in "!".
-    // Checking: shows A=a B=, windows A B, players a b, running a, frame KEY X, reason TEXT, status TEXT,
-    // displays A=a* (* playing), covered A, assigned K=id, stored KEY JSON, alarm on|off, journal (the
-    // fakes' calls, the engine's signals and the preferences written by the latest step). "-" is nothing.
+    // Checking: shows A=a B=, windows A B, watched A B (windows told their visibility matters), players a b,
+    // running a, frame KEY X, reason TEXT, status TEXT, displays A=a* (* playing), covered A, assigned K=id,
+    // stored KEY JSON, alarm on|off, journal (the fakes' calls, the engine's signals and the preferences
+    // written by the latest step). "-" is nothing.
     void scenario_data() {
         QTest::addColumn<QString>("steps");
         const QString one = "screens A; map *=a; videos a; start; ";
@@ -294,6 +297,8 @@ private Q_SLOTS:
             "refreshCover; covered -; apply; refreshCover; covered A; list none; refreshCover; covered A;"
             "journal -; stop; list; refreshCover; covered A";
         QTest::newRow("the timer scans") << one + "list A; covered A; reason covered";
+        QTest::newRow("visibility is watched while it can pause") << two + "watched A B; userPaused on;"
+            "watched -; userPaused off; hide A; watched A B; pauseWhenCovered off; watched -";
 
         for (const char* bad : {"['a']", "{'*':'a','K':3}"}) {
             QTest::addRow("stored map %s is rejected whole", bad) << QString("pref assignments=%1;"

@@ -82,6 +82,7 @@ public:
         m_journal.append(m_key + '>' + (player ? fakePlayer()->id() : QStringLiteral("none")));
     }
     [[nodiscard]] bool isVisible() const override { return m_visible; }
+    void setVisibilityWatched(bool watched) override { m_watched = watched; }
 
     // As the platform would: stores the state and reports the change.
     void setVisible(bool visible) {
@@ -92,6 +93,7 @@ public:
     [[nodiscard]] const QString& key() const { return m_key; }
     [[nodiscard]] FakePlayer* fakePlayer() const { return static_cast<FakePlayer*>(m_player); }
     [[nodiscard]] bool isShown() const { return m_shown; }
+    [[nodiscard]] bool isWatched() const { return m_watched; }
 
 private:
     QList<FakeWindow*>& m_live;
@@ -102,6 +104,7 @@ private:
     SharedPlayer* m_player = nullptr;
     bool m_visible = true;
     bool m_shown = false;
+    bool m_watched = true;
 };
 
 // Makes fake windows and players and keeps the live ones.
