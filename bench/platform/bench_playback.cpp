@@ -28,6 +28,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonObject>
@@ -225,6 +226,9 @@ int main(int argc, char* argv[]) {
                             .factory = backend->factory(),
                             .conditions = conditions,
                             .windowList = backend->windowList()});
+    if (auto* wl = dynamic_cast<WaylandBackend*>(backend.get()))
+        QObject::connect(wl->connection.get(), &WaylandConnection::toplevelsChanged, &engine,
+                         &WallpaperEngine::refreshCover, Qt::QueuedConnection);
     engine.start();
 
     QTextStream out(stdout);
@@ -239,18 +243,21 @@ int main(int argc, char* argv[]) {
     }
     out << "ready" << Qt::endl;
 
-    // Frames over the stretch, after a second of settling.
-    QTimer::singleShot(1000, &app, &QCoreApplication::quit);
-    QGuiApplication::exec();
+    // Frames over the stretch, after a second of settling. Not the application's own loop: its end
+    // announces a quit, on which the X11 windows go.
+    const auto runFor = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    runFor(1000);
     QList<quint64> rendered;
     for (const MpvSharedPlayer* player : backend->players())
         rendered.append(player->framesRendered());
     const QList<std::pair<QString, quint64>> shownBefore = backend->framesShown();
     QElapsedTimer stretch;
     stretch.start();
-    QTimer::singleShot(int(parser.value(seconds).toDouble() * 1000) + (parser.isSet(seconds) ? 0 : 10'000),
-                       &app, &QCoreApplication::quit);
-    QGuiApplication::exec();
+    runFor(parser.isSet(seconds) ? int(parser.value(seconds).toDouble() * 1000) : 10'000);
     const double elapsed = double(stretch.elapsed()) / 1000.0;
     for (qsizetype i = 0; i < backend->players().size(); ++i) {
         const MpvSharedPlayer* player = backend->players()[i];

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/LinuxPlatform.h"
 
+#include "engine/WallpaperEngine.h"
 #include "platform/dbus/LinuxSystemConditions.h"
 #include "platform/desktop/X11MpvWallpaperFactory.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -54,4 +55,10 @@ EnginePlatform LinuxPlatform::engine() const {
             .factory = *m_factory,
             .conditions = *m_conditions,
             .windowList = *m_windowList};
+}
+
+void LinuxPlatform::followWindowChanges(WallpaperEngine& engine) const {
+    if (m_wayland)
+        QObject::connect(m_wayland.get(), &WaylandConnection::toplevelsChanged, &engine,
+                         &WallpaperEngine::refreshCover, Qt::QueuedConnection);
 }

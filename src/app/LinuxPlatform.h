@@ -8,6 +8,7 @@
 
 class ScreenSource;
 class SystemConditions;
+class WallpaperEngine;
 class WallpaperFactory;
 class WaylandConnection;
 class WindowList;
@@ -26,6 +27,9 @@ public:
 
     [[nodiscard]] EnginePlatform engine() const;
     [[nodiscard]] const ScreenSource& screens() const { return *m_screens; }
+    // Where the window list announces its changes (the Wayland toplevel list), the engine checks the
+    // cover at once instead of at its next scan.
+    void followWindowChanges(WallpaperEngine& engine) const;
 
 private:
     X11MpvWallpaperFactory* useX11();

@@ -110,6 +110,7 @@ int runApplication(int argc, char* argv[]) {
     Preferences& preferences = Preferences::shared();
     LibraryStore& store = LibraryStore::shared();
     WallpaperEngine engine(store, preferences, platform.engine());
+    platform.followWindowChanges(engine);
     WallpaperEngine::setShared(&engine);
     store.setWallpaperTarget(&engine);
     store.setMediaInspector(std::make_shared<FfmpegMediaInspector>());
