@@ -24,8 +24,8 @@ class WallpaperRotation : public QObject {
 public:
     static constexpr qint64 minimumSeconds = 10;
     static constexpr qint64 maximumSeconds = qint64(366) * 24 * 60 * 60;
-    // The intervals the settings offer, off first.
-    static constexpr std::array<qint64, 6> presetSeconds{0, 5 * 60, 15 * 60, 30 * 60, 60 * 60, 24 * 60 * 60};
+    // The intervals the settings offer, off first: 5, 15 and 30 minutes, an hour, a day.
+    static constexpr std::array<qint64, 6> presetSeconds{0, 300, 900, 1800, 3600, 86400};
 
     WallpaperRotation(Preferences& preferences, RotationClock& clock, QObject* parent = nullptr);
     ~WallpaperRotation() override;
