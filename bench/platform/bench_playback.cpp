@@ -54,19 +54,36 @@ struct Backend {
     virtual ScreenSource& screens() = 0;
     virtual WindowList& windowList() = 0;
     virtual WallpaperFactory& factory() = 0;
-    // Frames shown by each window, by display name.
-    [[nodiscard]] virtual QList<std::pair<QString, quint64>> framesShown() const = 0;
+    struct Shown {
+        QString display;
+        quint64 frames = 0;
+        SharedPlayer* player = nullptr;
+    };
+    // Each wallpaper window: its display's name, the frames it showed and its player.
+    [[nodiscard]] virtual QList<Shown> windows() const = 0;
     [[nodiscard]] virtual QList<MpvSharedPlayer*> players() const = 0;
-    [[nodiscard]] virtual SharedPlayer* playerOn(const QString& display) const = 0;
+
+    [[nodiscard]] QList<std::pair<QString, quint64>> framesShown() const {
+        QList<std::pair<QString, quint64>> frames;
+        for (const Shown& window : windows())
+            frames.append({window.display, window.frames});
+        return frames;
+    }
+    [[nodiscard]] SharedPlayer* playerOn(const QString& display) const {
+        for (const Shown& window : windows())
+            if (window.display == display)
+                return window.player;
+        return nullptr;
+    }
     // A full-screen window over the display, as a user's video or game.
     [[nodiscard]] virtual QStringList coverCommand(const QString& display, const QString& file) const = 0;
 };
 
 template <class Window>
-QList<std::pair<QString, quint64>> shownBy(const QList<Window*>& windows, QString (*name)(const Window&)) {
-    QList<std::pair<QString, quint64>> shown;
+QList<Backend::Shown> shownBy(const QList<Window*>& windows, QString (*name)(const Window&)) {
+    QList<Backend::Shown> shown;
     for (const Window* window : windows)
-        shown.append({name(*window), window->framesShown()});
+        shown.append({name(*window), window->framesShown(), window->player()});
     return shown;
 }
 
@@ -77,17 +94,11 @@ struct X11Backend final : Backend {
     ScreenSource& screens() override { return x11Screens; }
     WindowList& windowList() override { return x11Windows; }
     WallpaperFactory& factory() override { return x11Factory; }
-    [[nodiscard]] QList<std::pair<QString, quint64>> framesShown() const override {
+    [[nodiscard]] QList<Shown> windows() const override {
         return shownBy<X11WallpaperWindow>(x11Factory.windows(),
                                            [](const X11WallpaperWindow& w) { return w.screenName(); });
     }
     [[nodiscard]] QList<MpvSharedPlayer*> players() const override { return x11Factory.players(); }
-    [[nodiscard]] SharedPlayer* playerOn(const QString& display) const override {
-        for (const X11WallpaperWindow* window : x11Factory.windows())
-            if (window->screenName() == display)
-                return window->player();
-        return nullptr;
-    }
     [[nodiscard]] QStringList coverCommand(const QString& display, const QString& file) const override {
         const QRect frame = x11Screens.screens().value(0).frame;
         Q_UNUSED(display);
@@ -118,17 +129,11 @@ struct WaylandBackend final : Backend {
     ScreenSource& screens() override { return wlScreens; }
     WindowList& windowList() override { return wlWindows; }
     WallpaperFactory& factory() override { return wlFactory; }
-    [[nodiscard]] QList<std::pair<QString, quint64>> framesShown() const override {
+    [[nodiscard]] QList<Shown> windows() const override {
         return shownBy<WaylandWallpaperWindow>(
             wlFactory.windows(), [](const WaylandWallpaperWindow& w) { return w.outputName(); });
     }
     [[nodiscard]] QList<MpvSharedPlayer*> players() const override { return wlFactory.players(); }
-    [[nodiscard]] SharedPlayer* playerOn(const QString& display) const override {
-        for (const WaylandWallpaperWindow* window : wlFactory.windows())
-            if (window->outputName() == display)
-                return window->player();
-        return nullptr;
-    }
     // sway opens the window on the focused output.
     [[nodiscard]] QStringList coverCommand(const QString& display, const QString& file) const override {
         QProcess::execute("swaymsg", {"focus", "output", display});
