@@ -27,8 +27,10 @@ void UsagePing::send(const QString& event) const {
         QNetworkRequest request(url);
         request.setTransferTimeout(timeoutMs);
         QNetworkReply* reply = network->get(request);
-        // Only the request matters: the answer's body is never read, so none is let in.
-        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, &QNetworkReply::abort);
+        // Only the request matters: the answer's body is never read, so none is let in. Queued: Qt is
+        // still handling the answer's head (an error status, say) when it announces it.
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, &QNetworkReply::abort,
+                         Qt::QueuedConnection);
         QObject::connect(reply, &QNetworkReply::finished, reply, [reply] {
             reply->deleteLater();
             if (reply->error() != QNetworkReply::NoError &&
