@@ -370,7 +370,8 @@ void WallpaperEngine::updatePlayback() {
     scanCoverWhileItMatters(!condition);
 }
 
-// A paused engine would otherwise wake the machine every two seconds for an answer nothing uses.
+// Neither the cover scan nor the windows' own visibility checks run while their answer cannot change
+// what plays: a paused engine would otherwise wake the machine for nothing.
 void WallpaperEngine::scanCoverWhileItMatters(bool mayPlay) {
     const bool matters = mayPlay && m_pauseWhenCovered && !m_windows.empty();
     for (const auto& [key, window] : m_windows)
