@@ -65,8 +65,7 @@ public:
     [[nodiscard]] QRect frame() const override { return m_frame; }
     void setFrame(const QRect& frame) override {
         m_frame = frame;
-        m_journal.append(QString::asprintf("frame %s %d,%d %dx%d", qPrintable(m_key), frame.x(), frame.y(),
-                                           frame.width(), frame.height()));
+        m_journal.append("frame " + m_key + ' ' + QString::number(frame.x()));
     }
     void orderFront() override {
         m_shown = true;
@@ -128,7 +127,7 @@ public:
     [[nodiscard]] const QList<FakePlayer*>& players() const { return m_players; }
 
     // Every call on the fakes in order: "new A" and "gone A" for windows and players alike, "frame A
-    // x,y wxh", "front A", "out A", "A>a" (A shows a's player, or "none"), "play a", "pause a",
+    // X" (the left edge), "front A", "out A", "A>a" (A shows a's player, or "none"), "play a", "pause a",
     // "unload a"; windows by display key, players by wallpaper id.
     QStringList journal;
 
