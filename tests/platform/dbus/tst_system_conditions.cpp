@@ -56,13 +56,11 @@ bool change(const std::unique_ptr<DBusMock>& mock, const Source& source, bool on
     return mock->setProperty(path, interface, source.member, value);
 }
 
+// The buses of the test, and no thermal zones.
 LinuxSystemConditionsSetup setup() {
-    return {.systemBus = QDBusConnection::systemBus(),
-            .sessionBus = QDBusConnection::sessionBus(),
-            .thermalRoot = "/nonexistent",
-            .thermalInterval = 10s,
-            .displaysOff = {},
-            .displaysOffInterval = 2s};
+    LinuxSystemConditionsSetup setup;
+    setup.thermalRoot = "/nonexistent";
+    return setup;
 }
 
 // A file replaced whole, so that a scan running meanwhile never reads half a value.
@@ -183,12 +181,9 @@ private Q_SLOTS:
                                     "power_profiles_daemon", {{"ActiveProfile", "power-saver"}});
         QVERIFY(mock && legacy);
         LinuxSystemConditions conditions(setup());
-        const auto set = [&](const char* profile) {
-            return mock->setProperty(newer.path, newer.interface, DBusNames::activeProfile, profile);
-        };
-        QVERIFY(set("power-saver"));
+        QVERIFY(mock->setProperty(newer.path, newer.interface, DBusNames::activeProfile, "power-saver"));
         QTRY_VERIFY(conditions.isLowPowerModeEnabled());
-        QVERIFY(set("performance"));
+        QVERIFY(mock->setProperty(newer.path, newer.interface, DBusNames::activeProfile, "performance"));
         QTRY_VERIFY(!conditions.isLowPowerModeEnabled());
         QVERIFY(mock->stop());
         QTRY_VERIFY(conditions.isLowPowerModeEnabled());
