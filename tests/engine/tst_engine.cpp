@@ -303,12 +303,10 @@ private Q_SLOTS:
             " wrote userPaused, reason, new A, new c, A>c, front A, new B, B>c, front B, play c, reason,"
             " status; assigned *=c; stored assignments {'*':'c'}; stored userPaused false; use d B;"
             "assigned *=c B=d; shows A=c B=d; players c d; status Playing";
-        QTest::newRow("stop clears every display and keeps the user pause") << "pref userPaused=true;"
-            "screens A B; map *=a B=b; videos a b; start; windows A B; stop; assigned -;"
-            "stored assignments {}; windows -; players -; reason by you; status No wallpaper set";
-        QTest::newRow("removing a shown wallpaper clears every display") << "pref userPaused=true;"
+        QTest::newRow("removing a shown wallpaper, or stop, clears every display") << "pref userPaused=true;"
             "screens A B; map A=a B=b; videos a b c; start; remove c; assigned A=a B=b; remove b;"
-            "assigned -; stored assignments {}; windows -; reason by you";
+            "assigned -; stored assignments {}; windows -; map *=a; save; apply; windows A B; stop;"
+            "assigned -; stored assignments {}; windows -; players -; reason by you; status No wallpaper set";
         const QList<std::array<const char*, 4>> advances{
             {"empty map takes the first", "", "a b c", "a"}, {"next after the current", "*=a", "a b c", "b"},
             {"wraps from the last", "*=c", "a b c", "a"}, {"current file deleted", "*=c", "a b", "a"},
