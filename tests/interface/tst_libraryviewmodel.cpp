@@ -90,12 +90,10 @@ private Q_SLOTS:
                  (QStringList{"All", "A", "B", "Your videos", "Downloaded", "Your videos", "Downloaded"}));
         view.setCategory(category);
         QCOMPARE(shownIds(view), shown);
-        QCOMPARE(view.wallpapers()->entry("a") != nullptr, shown.contains("a"));
         if (shown.contains("a"))
             QCOMPARE(view.wallpapers()->entry("a")->poster, m_server.url("/posters/a.jpg"));
         if (shown.contains("mine"))
-            QVERIFY(view.wallpapers()->entry("mine")->poster.toLocalFile().startsWith(rig.home.libraryRoot() +
-                                                                                      "/Imported/"));
+            QCOMPARE(view.wallpapers()->entry("mine")->poster, QUrl(poster));
 
         // Deleting the last download takes its tab away; the chosen title stays.
         rig.store->remove(*rig.store->imported().cbegin());
@@ -105,16 +103,12 @@ private Q_SLOTS:
         QCOMPARE(view.category(), category);
     }
 
-    void cardMenuFollowsTheRecordsState() {
+    // An imported video can be removed even when its copy is no longer on disk.
+    void cardMenuOfAnImportWithoutItsCopy() {
         const QList<ScreenInfo> one{FakeScreenSource::screen("M", {})};
-        const MenuItem setOnMain{Action::SetOn, "Set on M", "M"};
-        const MenuItem separator{Action::Separator, {}, {}};
-        QCOMPARE(cardMenu(false, false, false, one), QList<MenuItem>{setOnMain});
-        // An imported video can be removed whether or not its copy is still on disk.
-        for (const bool onDisk : {true, false})
-            QCOMPARE(cardMenu(true, onDisk, false, one),
-                     (QList<MenuItem>{setOnMain, separator, {Action::Remove, "Remove", {}, true}}));
-        QCOMPARE(cardMenu(false, false, false, {}), QList<MenuItem>{});
+        QCOMPARE(cardMenu(true, false, false, one), (QList<MenuItem>{{Action::SetOn, "Set on M", "M"},
+                                                                     {Action::Separator, {}, {}},
+                                                                     {Action::Remove, "Remove", {}, true}}));
     }
 
     void mediaUrls_data() {
@@ -128,7 +122,6 @@ private Q_SLOTS:
         QTest::newRow("catalog file URL") << "file:///dev/zero" << false << "";
         QTest::newRow("catalog no host") << "http:///p.jpg" << false << "";
         QTest::newRow("catalog not a URL") << "http://exa mple.org/%zz" << false << "";
-        QTest::newRow("empty") << "" << false << "";
         QTest::newRow("imported inside")
             << "file://" + folder + "/a.jpg" << true << "file://" + folder + "/a.jpg";
         QTest::newRow("imported escaping") << "file://" + folder + "/../../../etc/passwd" << true << "";
@@ -155,24 +148,24 @@ private Q_SLOTS:
         WallpaperListModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setEntries(entries({"a", "b", "c", "d"}), true);
-        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
-        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-        // An import goes in front, a record leaves the middle, one arrives at the end.
+        QStringList changes;
+        const auto note = [&](const char* sign) {
+            return [&changes, sign](const QModelIndex&, int first) {
+                changes.append(sign + QString::number(first));
+            };
+        };
+        connect(&model, &QAbstractItemModel::rowsRemoved, this, note("-"));
+        connect(&model, &QAbstractItemModel::rowsInserted, this, note("+"));
+        connect(&model, &QAbstractItemModel::modelReset, this, [&] { changes.append("reset"); });
+        // An import goes in front, a record leaves the middle, one arrives at the end; then a new order
+        // starts afresh.
         model.setEntries(entries({"x", "a", "c", "d", "e"}), false);
-        QCOMPARE(reset.size(), 0);
-        QCOMPARE(removed.size(), 1);
-        QCOMPARE(removed.at(0).at(1).toInt(), 1);
-        QCOMPARE(inserted.size(), 2);
-        QCOMPARE(inserted.at(0).at(1).toInt(), 0);
-        QCOMPARE(inserted.at(1).at(1).toInt(), 4);
-        QCOMPARE(model.rowOf("e"), 4);
-        // A new order starts afresh.
         model.setEntries(entries({"e", "d"}), false);
-        QCOMPARE(reset.size(), 1);
+        QCOMPARE(changes, (QStringList{"-1", "+0", "+4", "reset"}));
     }
 
-    void emptyStates() {
+    // A first launch: the empty states, then videos dropped on the library.
+    void firstLaunch() {
         // A filter that finds nothing in a present catalog says so, even while a refresh runs.
         QCOMPARE(LibraryViewModel::emptyStateFor(true, true, true, false), EmptyState::NothingState);
 
@@ -191,6 +184,25 @@ private Q_SLOTS:
         view.tryAgain();
         QTRY_COMPARE(view.emptyState(), EmptyState::NoEmptyState);
         QCOMPARE(shownIds(view), QStringList{"a"});
+
+        // Each dropped video is its own import; other files are left out.
+        QTemporaryDir dir;
+        const auto file = [&](const QString& name) {
+            QFile f(dir.filePath(name));
+            f.open(QIODevice::WriteOnly);
+            f.write("bytes");
+            return QUrl::fromLocalFile(f.fileName());
+        };
+        QVERIFY(view.acceptsDrop({file("notes.txt"), file("clip.webm")}));
+        QVERIFY(!view.acceptsDrop({file("notes.txt")}));
+        QVERIFY(!view.acceptsDrop({QUrl("https://example.org/clip.mp4")}));
+        QVERIFY(!view.acceptsDrop({QUrl::fromLocalFile(dir.path())}));
+        QSignalSpy imports(rig.store.get(), &LibraryStore::importsFinished);
+        view.dropVideos({file("one.mp4"), file("notes.txt"), file("two.mp4"), file("three.mkv")});
+        QTRY_COMPARE(imports.size(), 3);
+        QVERIFY(view.hasProblem());
+        view.dismissProblem();
+        QVERIFY(!view.hasProblem());
     }
 
     void downloadThenAssign() {
@@ -200,9 +212,8 @@ private Q_SLOTS:
         m_server.setResponse("/videos/c.mp4",
                              {.body = body, .chunkSize = body.size() / 8 + 1, .intervalMs = 5});
         EngineRig rig;
-        writeCatalog(rig, {downloadable("a", "A"), downloadable("b", "A"), downloadable("c", "A")});
+        writeCatalog(rig, {downloadable("a", "A"), downloadable("c", "A")});
         rig.addVideo("a");
-        rig.addVideo("b");
         rig.setScreens({"LEFT"});
         rig.build();
         rig.store->setMediaInspector(std::make_shared<FfmpegMediaInspector>());
@@ -216,32 +227,23 @@ private Q_SLOTS:
         view.setDisplayChoice("RIGHT");
         QCOMPARE(view.pickerTitle(), QStringLiteral("RIGHT"));
         rig.setScreens({"LEFT"}, true);
-        QVERIFY(!view.pickerVisible());
         QCOMPARE(view.pickerTitle(), QStringLiteral("Display"));
 
-        QVERIFY(!view.pauseVisible());
         view.activate("a");
         QCOMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"RIGHT", "a"}}));
-        QVERIFY(view.pauseVisible());
-        view.togglePause();
-        QVERIFY(rig.engine->userPaused() && view.userPaused());
         view.setDisplayChoice("*");
-        view.activate("b");
-        QCOMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "b"}}));
-        QVERIFY(!view.userPaused());
 
         rig.setScreens({"LEFT", "RIGHT"}, true);
         QSignalSpy reset(view.wallpapers(), &QAbstractItemModel::modelReset);
         QSignalSpy changed(view.wallpapers(), &QAbstractItemModel::dataChanged);
         view.activate("c");
-        view.activate("c");
         QCOMPARE(titles(view.menuItems("c")),
                  (QStringList{"Set on LEFT", "Set on RIGHT", "Cancel download"}));
+        // The choice when the download started: all displays, in place of the one display before.
         QTRY_COMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "c"}}));
-        QCOMPARE(m_server.requestCount("/videos/c.mp4"), 1);
         QCOMPARE(reset.size(), 0);
         QVERIFY(!changed.isEmpty());
-        const QModelIndex c = view.wallpapers()->index(2);
+        const QModelIndex c = view.wallpapers()->index(1);
         QVERIFY(c.data(WallpaperListModel::PlayingRole).toBool());
         QVERIFY(c.data(WallpaperListModel::DownloadedRole).toBool());
         QVERIFY(!c.data(WallpaperListModel::DownloadingRole).toBool());
@@ -254,34 +256,7 @@ private Q_SLOTS:
         QCOMPARE(rig.engine->assignments(), (WallpaperEngine::AssignmentMap{{"*", "c"}, {"RIGHT", "a"}}));
         view.setCategory("Downloaded");
         view.remove("a");
-        QCOMPARE(shownIds(view), (QStringList{"b", "c"}));
-    }
-
-    // Each dropped video is its own import; other files are left out.
-    void drops() {
-        EngineRig rig;
-        rig.build();
-        LibraryViewModel view(*rig.store, *rig.engine, rig.fakes.screens);
-        QTemporaryDir dir;
-        const auto file = [&](const QString& name) {
-            QFile f(dir.filePath(name));
-            f.open(QIODevice::WriteOnly);
-            f.write("bytes");
-            return QUrl::fromLocalFile(f.fileName());
-        };
-        QVERIFY(view.acceptsDrop({file("notes.txt"), file("clip.webm")}));
-        QVERIFY(!view.acceptsDrop({file("notes.txt")}));
-        QVERIFY(!view.acceptsDrop({QUrl("https://example.org/clip.mp4")}));
-        QVERIFY(!view.acceptsDrop({QUrl::fromLocalFile(dir.path())}));
-        QVERIFY(!view.acceptsDrop({}));
-        QSignalSpy imports(rig.store.get(), &LibraryStore::importsFinished);
-        view.dropVideos({file("one.mp4"), file("notes.txt"), file("two.mp4"), file("three.mkv")});
-        QTRY_COMPARE(imports.size(), 3);
-
-        QVERIFY(rig.store->problemText().startsWith("three.mkv "));
-        QVERIFY(view.hasProblem());
-        view.dismissProblem();
-        QVERIFY(!view.hasProblem());
+        QCOMPARE(shownIds(view), QStringList{"c"});
     }
 };
 

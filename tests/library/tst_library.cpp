@@ -109,6 +109,8 @@ class TestLibrary : public QObject {
 
     HttpTestServer m_server;
     TestVideos m_videos;
+    std::optional<TempXdgHome> m_home;
+    QString m_root;
     std::shared_ptr<TestInspector> m_inspector = std::make_shared<TestInspector>();
     const QByteArray m_served = R"({"wallpapers":[{"id":"a","title":"A","category":"C","likes":3},)"
                                 R"({"id":"b","title":"B","category":"D"}],"etag":"x"})";
@@ -127,8 +129,8 @@ class TestLibrary : public QObject {
         connect(&s, &LibraryStore::revisionChanged, this, [note](qint64 r) { note("revision=", r); });
         connect(&s, &LibraryStore::problemChanged, this, [this] { m_log.append("problem"); });
     }
-    std::unique_ptr<LibraryStore> store(const TempXdgHome& home) const {
-        auto store = std::make_unique<LibraryStore>(home.libraryRoot());
+    std::unique_ptr<LibraryStore> store() const {
+        auto store = std::make_unique<LibraryStore>(m_root);
         store->setMediaInspector(m_inspector);
         return store;
     }
@@ -149,9 +151,11 @@ private Q_SLOTS:
         QVERIFY(m_server.start());
         m_server.clearRequests();
         m_inspector->seconds.reset();
+        m_home.emplace();
+        m_root = m_home->libraryRoot();
     }
 
-    // One bad element rejects the whole document, the catalog and the imported list alike.
+    // One bad element rejects the whole document (the imported list reads its elements the same way).
     void decoding_data() {
         QTest::addColumn<QByteArray>("document");
         QTest::addColumn<int>("count"); // -1: rejected
@@ -186,41 +190,29 @@ private Q_SLOTS:
         QFETCH(int, count);
         const std::optional<Catalog> catalog = WallpaperJson::decodeCatalog(document);
         QCOMPARE(catalog ? int(catalog->wallpapers.size()) : -1, count);
-        if (document.startsWith(R"({"wallpapers":)") && document.endsWith('}')) {
-            const auto list = WallpaperJson::decodeImportedList(document.sliced(14).chopped(1));
-            QCOMPARE(list ? int(list->size()) : -1, count);
-        }
     }
 
-    void encoding() {
-        // Lone surrogates, which have no UTF-8 form, next to a proper pair.
-        const QString title = QStringLiteral("Forest \"Dawn\" \\ \n\t\u00e9\u2603") + QChar(0xD800) +
-                              QStringLiteral("\U0001F332") + QChar(0xDFFF);
-        const QString url = "https://example.org/v.mp4";
-        const qint64 most = std::numeric_limits<qint64>::max();
-        Wallpaper w{"forest", title, "Nature", url, url, url, most, 12.345678901234567, "3840 × 2160", false};
-        const QByteArray catalog = WallpaperJson::encodeCatalog(Catalog{{w, w}}).value();
-        QCOMPARE(WallpaperJson::decodeCatalog(catalog).value().wallpapers, (QList<Wallpaper>{w, w}));
-        // Keys keep the record's order; absent fields are left out.
-        QCOMPARE(WallpaperJson::encodeWallpaper(record("a")),
-                 std::optional<QByteArray>(R"({"id":"a","title":"A","category":"Nature"})"));
-        // A duration that is not finite has no JSON form.
+    // A duration that is not finite has no JSON form.
+    void nonFiniteSecondsAreNotWritten() {
         for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
-            Wallpaper unwritable = w;
+            Wallpaper unwritable = record("a");
             unwritable.seconds = bad;
-            QVERIFY(!WallpaperJson::encodeImportedList({w, unwritable}));
-            QVERIFY(!WallpaperJson::encodeCatalog(Catalog{{unwritable}}));
+            QVERIFY(!WallpaperJson::encodeImportedList({record("b"), unwritable}));
         }
     }
 
     void cachedListsLoadAndBadOnesAreKeptAside() {
-        TempXdgHome home;
-        const QString root = home.libraryRoot();
-        // A large cache is decoded on a worker while the store reports loading.
-        const QList<Wallpaper> large(3000, record(QString(100, 'w')));
-        QVERIFY(write(root + "/catalog.json", catalogDocument(large)));
+        // A large cache is decoded on a worker while the store reports loading. Its records come back
+        // as written: escapes, lone surrogates (no UTF-8 form) next to a proper pair, extreme numbers.
+        const QString title = QStringLiteral("Forest \"Dawn\" \\ \n\t\u00e9\u2603") + QChar(0xD800) +
+                              QStringLiteral("\U0001F332") + QChar(0xDFFF);
+        const QString url = "https://example.org/v.mp4";
+        const qint64 most = std::numeric_limits<qint64>::max();
+        const Wallpaper w{"forest", title, "Nature", url, url, url, most, 12.345678901234567, title, false};
+        const QList<Wallpaper> large(3000, w);
+        QVERIFY(write(m_root + "/catalog.json", catalogDocument(large)));
         {
-            const LibraryStore store(root);
+            const LibraryStore store(m_root);
             QVERIFY(store.loading() && store.catalog().isEmpty());
             QTRY_VERIFY(!store.loading());
             QCOMPARE(store.catalog(), large);
@@ -228,66 +220,57 @@ private Q_SLOTS:
         // A list that does not decode is set aside, not overwritten; without it nothing in Imported/ is
         // an orphan.
         const QByteArray badImported = R"([{"id":"own-1","title":"T","category":"C","isImported":"yes"}])";
-        QVERIFY(write(root + "/catalog.json", R"({"wallpapers":[{"id":"b"}]})"));
-        QVERIFY(write(root + "/imported.json", badImported));
-        QVERIFY(write(root + "/Imported/own-0000000a.mp4", "video"));
-        LibraryStore store(root);
-        QVERIFY(store.catalog().isEmpty() && store.imported().isEmpty());
-        store.saveImported();
-        QCOMPARE(read(root + "/imported.json"), QByteArray("[]"));
-        const QStringList aside = QDir(root).entryList({"*.corrupt-*"});
-        QCOMPARE(aside.size(), 2);
-        QVERIFY(aside.at(0).startsWith("catalog.json") && aside.at(1).startsWith("imported.json"));
-        QCOMPARE(read(root + '/' + aside.at(1)), badImported);
-        QCOMPARE(entries(root + "/Imported"), QStringList{"own-0000000a.mp4"});
+        QVERIFY(write(m_root + "/imported.json", badImported));
+        QVERIFY(write(m_root + "/Imported/own-0000000a.mp4", "video"));
+        LibraryStore store(m_root);
+        QVERIFY(store.imported().isEmpty());
+        const QStringList aside = QDir(m_root).entryList({"*.corrupt-*"});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(read(m_root + '/' + aside.at(0)), badImported);
+        QCOMPARE(entries(m_root + "/Imported"), QStringList{"own-0000000a.mp4"});
     }
 
     // A kill between an import's copy and the save of its record, or during a download, leaves files
     // behind; the next start removes those and nothing else.
     void whatIsOnDisk() {
-        TempXdgHome home;
-        const QString root = home.libraryRoot();
-        const QList<Wallpaper> imported{importedRecord("own-aaaa0001", root + "/Imported/own-aaaa0001.mov"),
-                                        importedRecord("gone", root + "/Imported/gone.mp4"),
+        const QList<Wallpaper> imported{importedRecord("own-aaaa0001", m_root + "/Imported/own-aaaa0001.mov"),
+                                        importedRecord("gone", m_root + "/Imported/gone.mp4"),
                                         importedRecord("novideo", std::nullopt),
                                         importedRecord("own-cccc0003", "/elsewhere/own-cccc0003.mp4")};
-        QVERIFY(write(root + "/imported.json", WallpaperJson::encodeImportedList(imported).value()));
-        QVERIFY(write(root + "/catalog.json",
+        QVERIFY(write(m_root + "/imported.json", WallpaperJson::encodeImportedList(imported).value()));
+        QVERIFY(write(m_root + "/catalog.json",
                       catalogDocument({record("y", "A"), record("z", "B"), record("w", "A"), record("v", "C"),
                                        record("u", "a"), record("gone", "A"), record("novideo", "A")})));
         const QStringList kept{"Notes.txt",    "own-aaaa0001.jpg", "own-aaaa0001.mov",
                                "own-bbbb0002", "own-BBBB0002.mp4", "own-cccc0003.mp4"};
         for (const QString& name : kept + QStringList{"own-bbbb0002.jpg", "own-bbbb0002.mkv", "own-dddd0004.",
                                                       ".import-own-eeee0005.part"})
-            QVERIFY(write(root + "/Imported/" + name, "x"));
+            QVERIFY(write(m_root + "/Imported/" + name, "x"));
         const QStringList downloads{"gone.mp4", "novideo.mp4", "unlisted.mp4", "w.mp4", "y.mp4"};
         for (const QString& name : downloads + QStringList{".download-Ab12Cd.part"})
-            QVERIFY(write(root + "/Library/" + name, "video"));
+            QVERIFY(write(m_root + "/Library/" + name, "video"));
         // A link whose target is gone counts as absent.
-        QVERIFY(QFile::link(root + "/Library/missing", root + "/Library/z.mp4"));
+        QVERIFY(QFile::link(m_root + "/Library/missing", m_root + "/Library/z.mp4"));
 
-        const LibraryStore store(root);
-        QCOMPARE(entries(root + "/Imported"), kept);
-        QCOMPARE(entries(root + "/Library"), downloads);
+        const LibraryStore store(m_root);
+        QCOMPARE(entries(m_root + "/Imported"), kept);
+        QCOMPARE(entries(m_root + "/Library"), downloads);
         QCOMPARE(ids(store.all()), (QStringList{"own-aaaa0001", "gone", "novideo", "own-cccc0003", "y", "z",
                                                 "w", "v", "u", "gone", "novideo"}));
         // An imported record whose copy was deleted is not replaced by a same-named download.
         QCOMPARE(ids(store.downloaded()), (QStringList{"own-aaaa0001", "novideo", "y", "w", "novideo"}));
-        QCOMPARE(store.localURL("gone"), std::nullopt);
-        QCOMPARE(store.localURL("novideo"), std::optional(root + "/Library/novideo.mp4"));
-        QCOMPARE(store.localURL("unlisted"), std::optional(root + "/Library/unlisted.mp4"));
-        QCOMPARE(store.localURL("never"), std::nullopt);
+        QCOMPARE(store.localURL("unlisted"), std::optional(m_root + "/Library/unlisted.mp4"));
         // Case counts, imported records add nothing.
         QCOMPARE(store.categories(), (QStringList{"A", "B", "C", "a"}));
     }
 
-    // Neither hostile ids nor other than web videos make the store fetch or touch anything.
+    // Neither hostile ids, nor other than web videos, nor imported records naming files outside Imported/
+    // make the store fetch or touch anything.
     void hostileRecordsStayInsideTheLibrary() {
-        TempXdgHome home;
-        const QString root = home.libraryRoot();
         // Files that a careless path join would find, and what both lone-surrogate ids would name.
-        const QStringList bait{root + "/..mp4", root + "/Library/.mp4", root + "/secret.mp4",
-                               home.dataHome() + "/outside.mp4", root + "/Library/x\uFFFD.mp4"};
+        const QString outside = m_home->dataHome() + "/outside.mp4";
+        const QStringList bait{m_root + "/..mp4", m_root + "/Library/.mp4",        m_root + "/secret.mp4",
+                               outside,           m_root + "/Library/x\uFFFD.mp4", m_root + "/catalog.json"};
         for (const QString& path : bait)
             QVERIFY(write(path, "x"));
         QStringList hostile{"", ".", "..", "../secret", "../../outside", "a\\b", QString(256, 'a')};
@@ -298,12 +281,14 @@ private Q_SLOTS:
             records.append(web("/v.mp4"));
             records.last().id = id;
         }
-        QVERIFY(write(root + "/catalog.json", catalogDocument(records)));
-        LibraryStore store(root);
+        QVERIFY(write(m_root + "/catalog.json", catalogDocument(records)));
+        LibraryStore store(m_root);
         QCOMPARE(ids(store.catalog()), hostile); // still listed, exactly as served
         QVERIFY(LibraryStore::isSafeId(QString(255, 'a')));
 
-        records += QList{importedRecord("a", m_server.url("/v.mp4").toString()), record("a")};
+        Wallpaper claims = importedRecord("claims", outside);
+        claims.poster = QUrl::fromLocalFile(m_root + "/Imported/../catalog.json").toString();
+        records += QList{importedRecord("a", m_server.url("/v.mp4").toString()), record("a"), claims};
         for (const char* video :
              {"file:///etc/passwd", "data:video/mp4;base64,AAAA", "qrc:/v.mp4", "http://[::1"}) {
             records.append(record("a"));
@@ -322,43 +307,30 @@ private Q_SLOTS:
             QVERIFY2(QFileInfo::exists(path), qPrintable(path));
     }
 
-    // Removal deletes a record's own files, and nothing that a hand-edited list names elsewhere.
+    // Removal deletes a record's own files and keeps the rest of the list.
     void removal() {
-        TempXdgHome home;
-        const QString root = home.libraryRoot();
-        const QString outside = home.dataHome() + "/precious.mov";
-        QVERIFY(write(outside, "keep"));
-        QVERIFY(write(root + "/catalog.json", catalogDocument({record("a"), record("b")})));
-        QVERIFY(write(root + "/Library/a.mp4", "video"));
-        Wallpaper mine = importedRecord("own-aaaa0001", root + "/Imported/own-aaaa0001.mov");
-        mine.poster = QUrl::fromLocalFile(root + "/Imported/own-aaaa0001.jpg").toString();
-        Wallpaper hostile = importedRecord("own-bbbb0002", outside);
-        hostile.poster = QUrl::fromLocalFile(root + "/Imported/../catalog.json").toString();
-        const Wallpaper claims = importedRecord("claims", outside); // not in the list
+        QVERIFY(write(m_root + "/catalog.json", catalogDocument({record("a"), record("b")})));
+        QVERIFY(write(m_root + "/Library/a.mp4", "video"));
+        Wallpaper mine = importedRecord("own-aaaa0001", m_root + "/Imported/own-aaaa0001.mov");
+        mine.poster = QUrl::fromLocalFile(m_root + "/Imported/own-aaaa0001.jpg").toString();
         const Wallpaper other = importedRecord("own-cccc0003", std::nullopt);
-        QVERIFY(write(*mine.video, "video") && write(root + "/Imported/own-aaaa0001.jpg", "jpeg"));
-        QVERIFY(write(root + "/imported.json",
-                      WallpaperJson::encodeImportedList({mine, hostile, other}).value()));
+        QVERIFY(write(*mine.video, "video") && write(m_root + "/Imported/own-aaaa0001.jpg", "jpeg"));
+        QVERIFY(write(m_root + "/imported.json", WallpaperJson::encodeImportedList({mine, other}).value()));
 
-        LibraryStore store(root);
+        LibraryStore store(m_root);
         RecordingTarget target;
         store.setWallpaperTarget(&target);
         store.remove(mine);
-        QVERIFY(entries(root + "/Imported").isEmpty());
-        QCOMPARE(ids(WallpaperJson::decodeImportedList(read(root + "/imported.json")).value()),
-                 (QStringList{"own-bbbb0002", "own-cccc0003"}));
-        store.remove(hostile);
-        store.remove(claims);
-        QCOMPARE(read(outside), QByteArray("keep"));
-        QVERIFY(QFileInfo::exists(root + "/catalog.json"));
-        QCOMPARE(ids(store.imported()), QStringList{"own-cccc0003"});
+        QVERIFY(entries(m_root + "/Imported").isEmpty());
+        QCOMPARE(ids(WallpaperJson::decodeImportedList(read(m_root + "/imported.json")).value()),
+                 QStringList{"own-cccc0003"});
 
         store.remove(store.catalog().at(0));
-        QVERIFY(!QFileInfo::exists(root + "/Library/a.mp4"));
+        QVERIFY(!QFileInfo::exists(m_root + "/Library/a.mp4"));
         QCOMPARE(store.catalog().size(), 2); // the catalog keeps listing it
         store.remove(store.catalog().at(1)); // never downloaded: nothing to delete, still a change
-        QCOMPARE(store.revision(), 5);
-        QCOMPARE(target.forgotten, (QStringList{"own-aaaa0001", "own-bbbb0002", "claims", "a", "b"}));
+        QCOMPARE(store.revision(), 3);
+        QCOMPARE(target.forgotten, (QStringList{"own-aaaa0001", "a", "b"}));
     }
 
     void refresh_data() {
@@ -381,14 +353,13 @@ private Q_SLOTS:
     void refresh() {
         QFETCH(Response, response);
         QFETCH(bool, replaces);
-        TempXdgHome home;
-        const QString cache = home.libraryRoot() + "/catalog.json";
+        const QString cache = m_root + "/catalog.json";
         const QByteArray cached = catalogDocument({record("cached")});
         QVERIFY(write(cache, cached));
         m_server.setResponse("/v1/catalog", response);
         if (response.status == 0)
             m_server.stop();
-        LibraryStore store(home.libraryRoot());
+        LibraryStore store(m_root);
         watch(store);
 
         store.refresh();
@@ -397,15 +368,13 @@ private Q_SLOTS:
             replaces ? QStringList{"catalog=2", "offline=0"} : QStringList{"offline=1"};
         QCOMPARE(m_log, (QStringList{"loading=1"} + outcome + QStringList{"revision=1", "loading=0"}));
         QCOMPARE(ids(store.catalog()), (replaces ? QStringList{"a", "b"} : QStringList{"cached"}));
-        // The cache holds the exact bytes served, and the next start reads it.
+        // The cache holds the exact bytes served.
         QCOMPARE(read(cache), replaces ? m_served : cached);
-        QCOMPARE(LibraryStore(home.libraryRoot()).catalog(), store.catalog());
     }
 
     // Each refresh publishes its own outcome as its answer arrives; offline holds until then.
     void overlappingRefreshes() {
-        TempXdgHome home;
-        LibraryStore store(home.libraryRoot());
+        LibraryStore store(m_root);
         m_server.setResponse("/v1/catalog", Response{.status = 503});
         store.refresh();
         QTRY_COMPARE(store.revision(), 1);
@@ -424,16 +393,15 @@ private Q_SLOTS:
     // The body streams into place over a link, never through it, after any redirect; the continuation
     // runs once.
     void downloadSucceeds() {
-        TempXdgHome home;
-        const QString outside = home.dataHome() + "/outside.mp4";
-        const QString destination = home.libraryRoot() + "/Library/a.mp4";
-        QVERIFY(write(outside, "old") && QDir().mkpath(home.libraryRoot() + "/Library"));
+        const QString outside = m_home->dataHome() + "/outside.mp4";
+        const QString destination = m_root + "/Library/a.mp4";
+        QVERIFY(write(outside, "old") && QDir().mkpath(m_root + "/Library"));
         QVERIFY(QFile::link(outside, destination));
         const QByteArray body = video(TestVideo::Long10s);
         m_server.setResponse("/moved.mp4", Response{.status = 302, .headers = {{"Location", "/v.mp4"}}});
         m_server.setResponse("/v.mp4",
                              Response{.body = body, .chunkSize = body.size() / 8 + 1, .intervalMs = 20});
-        const auto store = this->store(home);
+        const auto store = this->store();
         QList<double> fractions;
         connect(store.get(), &LibraryStore::progressChanged, this, [&] {
             if (!store->progress().contains("a"))
@@ -457,40 +425,30 @@ private Q_SLOTS:
         QVERIFY2(!store->problem(), qPrintable(store->problemText()));
         QVERIFY(!fractions.isEmpty() && std::is_sorted(fractions.begin(), fractions.end()));
         QVERIFY(fractions.last() > 0.5 && fractions.last() <= 1.0);
-        QVERIFY(!QFileInfo(destination).isSymLink());
         QCOMPARE(read(destination), body);
         QCOMPARE(read(outside), QByteArray("old"));
-        QCOMPARE(entries(home.libraryRoot() + "/Library"), QStringList{"a.mp4"});
+        QCOMPARE(entries(m_root + "/Library"), QStringList{"a.mp4"});
         // Syncing and checking the file is a worker's.
         QVERIFY(!m_inspector->askedOnMainThread);
 
-        // Without a known total the fraction stays 0 until the body has ended.
-        fractions.clear();
+        // A body of unknown length is taken whole.
         m_server.setResponse("/v.mp4",
                              Response{.body = video(TestVideo::TinySilent), .omitContentLength = true});
         store->download(web("/v.mp4"));
         QTRY_VERIFY_WITH_TIMEOUT(!store->isDownloading("a"), 20'000);
         QCOMPARE(read(destination), video(TestVideo::TinySilent));
-        fractions.removeAll(1.0);
-        QVERIFY(!fractions.isEmpty() && fractions.count(0.0) == fractions.size());
-        // A late progress report cannot bring the entry back.
-        QTest::qWait(100);
-        QVERIFY(store->progress().isEmpty());
     }
 
     void downloadFailures_data() {
         QTest::addColumn<Response>("response");
         QTest::addColumn<qint64>("statedBytes"); // -1: the catalog states none
         const QByteArray tiny = video(TestVideo::TinySilent);
-        const QByteArray playlist = "#EXTM3U\n#EXTINF:2,\n" + m_server.url("/other.mp4").toEncoded() + "\n";
         const Response cut{.body = tiny + "  ", .dropAfterBytes = tiny.size()};
         QTest::newRow("404") << Response{.status = 404, .body = "missing"} << qint64(-1);
         QTest::newRow("206") << Response{.status = 206, .body = tiny} << qint64(-1);
         QTest::newRow("cut short") << cut << qint64(-1);
         QTest::newRow("stalled") << Response{.body = tiny, .chunkSize = 1024, .intervalMs = 60'000}
                                  << qint64(-1);
-        QTest::newRow("silent before the answer") << Response{.body = tiny, .delayMs = 60'000} << qint64(-1);
-        QTest::newRow("playlist") << Response{.body = playlist + "#EXT-X-ENDLIST\n"} << qint64(-1);
         QTest::newRow("audio only") << Response{.body = video(TestVideo::AudioOnly)} << qint64(-1);
         QTest::newRow("shorter than stated") << Response{.body = tiny} << qint64(tiny.size() + 1);
         QTest::newRow("longer than stated")
@@ -503,12 +461,10 @@ private Q_SLOTS:
     void downloadFailures() {
         QFETCH(Response, response);
         QFETCH(qint64, statedBytes);
-        TempXdgHome home;
-        const QString path = home.libraryRoot() + "/Library/a.mp4";
+        const QString path = m_root + "/Library/a.mp4";
         QVERIFY(write(path, "the earlier download"));
         m_server.setResponse("/v.mp4", response);
-        m_server.setResponse("/other.mp4", Response{.body = video(TestVideo::TinySilent)});
-        const auto store = this->store(home);
+        const auto store = this->store();
         store->setProblem("an earlier problem");
         bool continued = false;
         Wallpaper w = web("/v.mp4");
@@ -528,8 +484,7 @@ private Q_SLOTS:
         QVERIFY(!continued && store->progress().isEmpty());
         QCOMPARE(store->revision(), 0);
         QCOMPARE(read(path), QByteArray("the earlier download"));
-        QCOMPARE(entries(home.libraryRoot() + "/Library"), QStringList{"a.mp4"});
-        QCOMPARE(m_server.requestCount("/other.mp4"), 0);
+        QCOMPARE(entries(m_root + "/Library"), QStringList{"a.mp4"});
     }
 
     void importsRealMedia_data() {
@@ -537,10 +492,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QSize>("posterSize");
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("1080p") << TestVideo::Hd1080WithAudio << "hd1080-audio" << QSize(960, 540) << ".mp4";
-        QTest::newRow("upper-case suffix") << TestVideo::ClipUpperMov << "Clip" << QSize(320, 180) << ".mov";
-        QTest::newRow("two dots") << TestVideo::MyHolidayMp4 << "my.holiday" << QSize(320, 180) << ".mp4";
-        QTest::newRow("no suffix") << TestVideo::NoExtension << "clip" << QSize(320, 180) << ".";
+        QTest::addColumn<double>("posterTime"); // the middle of a short clip, else one second in
+        using enum TestVideo;
+        QTest::newRow("1080p") << Hd1080WithAudio << "hd1080-audio" << QSize(960, 540) << ".mp4" << 1.0;
+        QTest::newRow("upper-case suffix") << ClipUpperMov << "Clip" << QSize(320, 180) << ".mov" << 1.0;
+        QTest::newRow("two dots") << MyHolidayMp4 << "my.holiday" << QSize(320, 180) << ".mp4" << 1.0;
+        QTest::newRow("no suffix") << NoExtension << "clip" << QSize(320, 180) << "." << 1.0;
+        QTest::newRow("short") << Short1_5s << "short" << QSize(320, 180) << ".mp4" << 0.75;
+        QTest::newRow("long") << Long10s << "long" << QSize(320, 180) << ".mp4" << 1.0;
     }
     // A copy in Imported/, a poster beside it, a record first in the list, on every display.
     void importsRealMedia() {
@@ -548,14 +507,14 @@ private Q_SLOTS:
         QFETCH(QString, title);
         QFETCH(QString, suffix);
         QFETCH(QSize, posterSize);
-        TempXdgHome home;
-        const auto store = this->store(home);
+        QFETCH(double, posterTime);
+        const auto store = this->store();
         QVERIFY(importAll(*store, {url(kind)}));
         QVERIFY2(!store->problem(), qPrintable(store->problemText()));
         QCOMPARE(store->imported().size(), 1);
         const Wallpaper w = store->imported().first();
         QVERIFY(QRegularExpression("^own-[0-9a-f]{8}$").match(w.id).hasMatch());
-        const QString stem = home.libraryRoot() + "/Imported/" + w.id;
+        const QString stem = m_root + "/Imported/" + w.id;
         const QString poster = QUrl::fromLocalFile(stem + ".jpg").toString();
         const QString preview = QUrl::fromLocalFile(stem + suffix).toString();
         QCOMPARE(
@@ -563,17 +522,18 @@ private Q_SLOTS:
             (Wallpaper{w.id, title, "Your videos", poster, preview, stem + suffix, {}, w.seconds, {}, true}));
         QCOMPARE(read(*w.video), video(kind));
         QCOMPARE(QImage(stem + ".jpg").size(), posterSize);
+        QVERIFY(std::abs(m_inspector->posterTime - posterTime) < 0.05);
+        QVERIFY(std::abs(w.seconds.value_or(0) - TestVideos::info(kind).seconds) < 0.1);
     }
 
     // Only regular files are read: a FIFO or a device would hold the worker for good.
     void importBatchesPutTheLastSuccessOnEveryDisplay() {
-        TempXdgHome home;
-        QVERIFY(QDir(home.path()).mkdir("folder.mp4"));
-        QCOMPARE(::mkfifo(QFile::encodeName(home.path() + "/fifo.mp4").constData(), 0600), 0);
+        QVERIFY(QDir(m_home->path()).mkdir("folder.mp4"));
+        QCOMPARE(::mkfifo(QFile::encodeName(m_home->path() + "/fifo.mp4").constData(), 0600), 0);
         QList<QUrl> urls{QUrl("https://example.org/film.mp4"), QUrl::fromLocalFile("/dev/zero")};
         for (const char* name : {"/missing.mp4", "/fifo.mp4", "/folder.mp4"})
-            urls.append(QUrl::fromLocalFile(home.path() + name));
-        const auto store = this->store(home);
+            urls.append(QUrl::fromLocalFile(m_home->path() + name));
+        const auto store = this->store();
         RecordingTarget target;
         store->setWallpaperTarget(&target);
         QStringList seen;
@@ -587,12 +547,11 @@ private Q_SLOTS:
         QVERIFY(importAll(*store, urls + QList{a, a, url(TestVideo::AudioOnly)}));
         QCOMPARE(problems.size(), 6);
         QCOMPARE(store->imported().size(), 2);
-        QVERIFY(store->imported().at(0).id != store->imported().at(1).id);
         QCOMPARE(seen, (QStringList{"tiny", "tiny"}));
         QCOMPARE(store->revision(), 2);
         QCOMPARE(store->problemText(), QString("audio-only.m4a can't be used. Try an MP4 or MOV video."));
         QCOMPARE(target.used, (QList<QPair<QString, QString>>{{store->imported().at(0).id, "*"}}));
-        QCOMPARE(entries(home.libraryRoot() + "/Imported").size(), 4);
+        QCOMPARE(entries(m_root + "/Imported").size(), 4);
 
         // A later success does not clear the problem; an all-bad batch puts nothing on the displays.
         QVERIFY(importAll(*store, {url(TestVideo::TextNamedMov)}));
@@ -604,28 +563,18 @@ private Q_SLOTS:
         QCOMPARE(store->revision(), 3);
     }
 
-    void posterFrameTime_data() {
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<double>("posterTime");
-        QTest::newRow("short: the middle") << 1.5 << 0.75;
-        QTest::newRow("long: one second in") << 10.0 << 1.0;
-        QTest::newRow("unknown: one second in") << std::nan("") << 1.0;
-    }
-    // Without a poster the video is imported anyway. A duration that is not finite is left out, so that the
-    // list stays writable.
-    void posterFrameTime() {
-        QFETCH(double, seconds);
-        QFETCH(double, posterTime);
-        TempXdgHome home;
-        QVERIFY(write(home.path() + "/clip.mp4", "video"));
-        const auto store = this->store(home);
-        m_inspector->seconds = seconds;
-        QVERIFY(importAll(*store, {QUrl::fromLocalFile(home.path() + "/clip.mp4")}));
-        QCOMPARE(m_inspector->posterTime.load(), posterTime);
+    // Of unknown length and without a poster, a video is imported anyway; its poster is asked for one
+    // second in, and the duration is left out so that the list stays writable.
+    void unknownDuration() {
+        QVERIFY(write(m_home->path() + "/clip.mp4", "video"));
+        const auto store = this->store();
+        m_inspector->seconds = std::nan("");
+        QVERIFY(importAll(*store, {QUrl::fromLocalFile(m_home->path() + "/clip.mp4")}));
+        QCOMPARE(m_inspector->posterTime.load(), 1.0);
         QVERIFY(!store->problem());
-        const Wallpaper w = LibraryStore(home.libraryRoot()).imported().value(0);
-        QCOMPARE(w.seconds, std::isfinite(seconds) ? std::optional(seconds) : std::nullopt);
-        QCOMPARE(entries(home.libraryRoot() + "/Imported"), QStringList{w.id + ".mp4"});
+        const Wallpaper w = LibraryStore(m_root).imported().value(0);
+        QCOMPARE(w.seconds, std::nullopt);
+        QCOMPARE(entries(m_root + "/Imported"), QStringList{w.id + ".mp4"});
     }
 };
 
