@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/DBusMock.h"
+#include "support/FileContents.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
 #include "support/TestVideos.h"
@@ -94,11 +95,6 @@ QHash<QString, QJsonObject> displaysByName() {
     return found;
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QDBusMessage control(const QString& method, const QVariantList& arguments = {}) {
     QDBusMessage message = QDBusMessage::createMethodCall("org.lumivale.Lumivale", "/org/lumivale/Lumivale",
                                                           "org.lumivale.Lumivale.Control", method);
@@ -109,9 +105,7 @@ QDBusMessage control(const QString& method, const QVariantList& arguments = {}) 
 // A spot of the desktop that the library window and the tray leave free.
 QRgb desktopPixel() {
     const QString path = session().tempPath() + QStringLiteral("/desktop.png");
-    if (!session().screenshot(path))
-        return 0;
-    return QImage(path).pixel(120, 1000);
+    return session().screenshot(path) ? QImage(path).pixel(120, 1000) : 0;
 }
 } // namespace
 
@@ -134,7 +128,7 @@ class TestApplication : public QObject {
     [[nodiscard]] QStringList undecodable() const {
         QStringList broken = stored();
         broken.removeIf([](const QString& path) {
-            return !QFile::exists(path) || !QJsonDocument::fromJson(contents(path)).isNull();
+            return !QFile::exists(path) || !QJsonDocument::fromJson(fileContents(path)).isNull();
         });
         return broken;
     }
@@ -159,11 +153,9 @@ private Q_SLOTS:
         QVERIFY(DBusMock::onPrivateBuses());
 
         for (const auto& [id, video] :
-             {std::pair("hue", TestVideo::Short1_5s), {"other", TestVideo::FourByThree}}) {
-            QFile file(m_videos.path(video));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            m_server.setResponse(QString("/media/%1.mp4").arg(id), {.status = 200, .body = file.readAll()});
-        }
+             {std::pair("hue", TestVideo::Short1_5s), {"other", TestVideo::FourByThree}})
+            m_server.setResponse(QString("/media/%1.mp4").arg(id),
+                                 {.body = fileContents(m_videos.path(video))});
         const auto record = [&](const QString& id, const QString& category) {
             return QJsonObject{{"id", id},
                                {"title", id.toUpper()},
@@ -304,13 +296,13 @@ private Q_SLOTS:
             });
         };
         QVERIFY(session().waitUntil(menuOpen, std::chrono::seconds(10)));
-        QVERIFY(session().screenshot(session().tempPath() + "/tray-menu.png"));
         QCOMPARE(session().run("xdotool", {"key", "ctrl+q"}).exitCode, 0);
         QVERIFY(QTest::qWaitFor([&] { return m_app.state() == QProcess::NotRunning; }, 20'000));
         QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_app.exitCode(), 0);
 
-        const QJsonObject preferences = QJsonDocument::fromJson(contents(m_home.preferencesFile())).object();
+        const QJsonObject preferences =
+            QJsonDocument::fromJson(fileContents(m_home.preferencesFile())).object();
         QCOMPARE(preferences.value("firstRunSent"), QJsonValue(true));
         QCOMPARE(preferences.value("userPaused"), QJsonValue(true));
         QCOMPARE(preferences.value("assignments"), QJsonValue(QJsonObject{}));
@@ -365,9 +357,10 @@ private Q_SLOTS:
     void killedAtAnyMoment() {
         // Downloads trickle in so that kills land in the middle of them.
         for (const QString id : {"hue", "other"})
-            m_server.setResponse(
-                "/media/" + id + ".mp4",
-                {.body = contents(m_videos.path(TestVideo::Short1_5s)), .chunkSize = 4096, .intervalMs = 40});
+            m_server.setResponse("/media/" + id + ".mp4",
+                                 {.body = fileContents(m_videos.path(TestVideo::Short1_5s)),
+                                  .chunkSize = 4096,
+                                  .intervalMs = 40});
         const int rounds = std::max(qEnvironmentVariableIntValue("LUMIVALE_KILL_ROUNDS"), 6);
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("seed %u", seed);

@@ -104,14 +104,12 @@ private Q_SLOTS:
         LoginItem login = item();
         // A file where the autostart folder should be.
         QVERIFY(QDir().mkpath(user()));
-        QFile blocker(user() + "/autostart");
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(QFile(user() + "/autostart").open(QIODevice::WriteOnly));
         QVERIFY(!login.registerItem());
         QVERIFY(!login.isEnabled());
 
         // A folder where the entry should be cannot be removed as a file, whoever runs the test.
-        QVERIFY(blocker.remove());
+        QVERIFY(QFile::remove(user() + "/autostart"));
         QVERIFY(QDir().mkpath(user() + entryName + "/inside"));
         QVERIFY(!login.isEnabled());
         QVERIFY(!login.unregisterItem());

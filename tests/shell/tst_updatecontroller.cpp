@@ -93,7 +93,6 @@ private Q_SLOTS:
         updater.checkForUpdates();
         QVERIFY(updater.window()->isVisible());
         QCOMPARE(updater.window()->text(), QString("Checking for updates…"));
-        QVERIFY(!updater.window()->offersPage());
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.at(0), (QVariantList{QVariant::fromValue(outcome), true}));
         QCOMPARE(updater.window()->text(), text);
@@ -103,7 +102,6 @@ private Q_SLOTS:
         QCOMPARE(found.size(), 0);
 
         updater.startUpdater();
-        QVERIFY(updater.isStarted());
         QTRY_COMPARE(finished.size(), 2);
         QCOMPARE(finished.at(1), (QVariantList{QVariant::fromValue(outcome), false}));
         QCOMPARE(found.size(), outcome == UpdateController::Outcome::Available ? 1 : 0);

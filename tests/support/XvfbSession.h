@@ -65,7 +65,7 @@ public:
     RunResult run(const QString& program, const QStringList& arguments,
                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Starts a program that keeps running until the end of the session.
-    std::optional<qint64> start(const QString& program, const QStringList& arguments);
+    bool start(const QString& program, const QStringList& arguments);
     // `import -window root` into a PNG file.
     bool screenshot(const QString& path);
 
