@@ -49,8 +49,7 @@ int XvfbSession::exec(int argc, char** argv, const std::function<std::unique_ptr
                    stderr);
         return 1;
     }
-    const std::unique_ptr<QObject> test = makeTest();
-    return QTest::qExec(test.get(), argc, argv);
+    return QTest::qExec(makeTest().get(), argc, argv);
 }
 
 quint32 XvfbSession::atom(const QByteArray& name) {
@@ -173,10 +172,6 @@ QRect XvfbSession::outerBounds(Window window) {
     const int border = geometry ? 2 * geometry->border_width : 0;
     return geometry ? QRect(geometry->x, geometry->y, geometry->width + border, geometry->height + border)
                     : QRect();
-}
-
-QList<XvfbSession::Window> XvfbSession::clients() {
-    return atoms(m_root, "_NET_CLIENT_LIST");
 }
 
 QList<quint32> XvfbSession::atoms(Window window, const QByteArray& property) {

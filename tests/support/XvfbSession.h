@@ -78,7 +78,7 @@ public:
 
     // Outer bounds of a window in root coordinates, its frame included; null when there is none.
     [[nodiscard]] QRect outerBounds(Window window);
-    [[nodiscard]] QList<Window> clients();
+    [[nodiscard]] QList<Window> clients() { return atoms(m_root, "_NET_CLIENT_LIST"); }
     // The values of a property of 32-bit items, such as atoms or cardinals; none when it is not set.
     [[nodiscard]] QList<quint32> atoms(Window window, const QByteArray& property);
 
