@@ -116,7 +116,7 @@ class TestApplication : public QObject {
     TempXdgHome m_home;
     HttpTestServer m_server;
     TestVideos m_videos;
-    QProcess m_app;
+    QProcess m_app; // killed with the test object if a test leaves it running
     [[nodiscard]] QString root() const { return m_home.libraryRoot(); }
 
     // What the application keeps on disk.
@@ -175,13 +175,6 @@ private Q_SLOTS:
         m_app.setProcessEnvironment(environment);
         m_app.start(QStringLiteral(LUMIVALE_BINARY), {});
         QVERIFY(m_app.waitForStarted());
-    }
-
-    void cleanupTestCase() {
-        if (m_app.state() != QProcess::NotRunning) {
-            m_app.terminate();
-            m_app.waitForFinished();
-        }
     }
 
     void launchReachesTheCatalogAndPings() {
