@@ -319,7 +319,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("onBattery");
         QTest::addColumn<QStringList>("middle");
         QTest::newRow("no wallpaper") << false << false << false << QStringList{"[No wallpaper set]"};
-        QTest::newRow("playing") << true << false << false << QStringList{"[Playing]", "Pause"};
         QTest::newRow("paused by the user")
             << true << true << false << QStringList{"[Paused: by you]", "Resume"};
         QTest::newRow("on battery") << true << false << true << QStringList{"[Paused: on battery]", "Pause"};
