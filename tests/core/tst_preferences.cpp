@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/AtomicFile.h"
 #include "core/Preferences.h"
+#include "support/FileContents.h"
 #include "support/TempXdgHome.h"
 
 #include <QDir>
@@ -11,13 +12,6 @@
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-} // namespace
 
 class TestPreferences : public QObject {
     Q_OBJECT
@@ -44,7 +38,7 @@ private Q_SLOTS:
         const QStringList aside = folder.entryList({"preferences.json.corrupt-*"});
         QCOMPARE(aside.size(), 1);
         const QString kept = folder.filePath(aside.first());
-        QCOMPARE(readAll(bytes.isEmpty() ? kept + "/inside" : kept), bytes.isEmpty() ? "kept" : bytes);
+        QCOMPARE(fileContents(bytes.isEmpty() ? kept + "/inside" : kept), bytes.isEmpty() ? "kept" : bytes);
         // What is saved afterwards keeps its types; a value of another type is not a Boolean.
         const Preferences again(path);
         QCOMPARE(again.boolValue("pauseWhenCovered"_L1), std::optional(false));
@@ -67,7 +61,7 @@ private Q_SLOTS:
         const bool written = AtomicFile::write(path, QByteArray(64 * 1024, 'x'));
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
-        QCOMPARE(readAll(path), QByteArray("old"));
+        QCOMPARE(fileContents(path), QByteArray("old"));
         QCOMPARE(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.json"});
     }
 };

@@ -2,7 +2,6 @@
 #include "core/AtomicFile.h"
 #include "core/PreferenceKeys.h"
 #include "core/Preferences.h"
-#include "core/StallTimeout.h"
 #include "engine/WallpaperEngine.h"
 #include "fakes/FakePlatform.h"
 #include "library/LibraryStore.h"
@@ -18,6 +17,7 @@
 #include "shell/tray/StatusItem.h"
 #include "shell/tray/TrayHostWatcher.h"
 #include "support/DBusMock.h"
+#include "support/FileContents.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
 #include "support/TestVideos.h"
@@ -70,7 +70,6 @@ class TestShell : public QObject {
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<BusService> m_service;
     QDBusConnection m_client{QString()};
-    int m_launches = 0;
 
     // A call from another connection, as the command line makes it, answered by this process's loop.
     QDBusMessage call(const QString& method, const QVariantList& arguments = {},
@@ -83,11 +82,7 @@ class TestShell : public QObject {
             return {};
         return pending.reply();
     }
-    QVariantMap status() {
-        const QDBusMessage reply = call("Status");
-        return reply.arguments().isEmpty() ? QVariantMap{}
-                                           : StatusReport::fromBus(reply.arguments().first()).toMap();
-    }
+    QVariantMap status() { return StatusReport::fromBus(call("Status").arguments().value(0)).toMap(); }
     // Opens the menu as the tray would and chooses the item with this title.
     static void choose(StatusItem& item, const QString& title) {
         item.rebuildMenu();
@@ -103,9 +98,9 @@ private Q_SLOTS:
     void initTestCase() {
         QApplication::setQuitOnLastWindowClosed(false);
         // The shared store reads its cached catalog on first use: two wallpapers on disk, one to
-        // download, one whose download fails, one whose server goes silent.
+        // download, one whose download fails.
         QJsonArray records;
-        for (const QString id : {"a", "b", "remote", "broken", "stalled"})
+        for (const QString id : {"a", "b", "remote", "broken"})
             records.append(QJsonObject{{"id", id},
                                        {"title", id},
                                        {"category", "Tests"},
@@ -115,15 +110,12 @@ private Q_SLOTS:
                                   QJsonDocument(QJsonObject{{"wallpapers", records}}).toJson()));
         QVERIFY(AtomicFile::write(root + "/Library/a.mp4", "video"));
         QVERIFY(AtomicFile::write(root + "/Library/b.mp4", "video"));
-        QFile video(m_videos.path(TestVideo::TinySilent));
-        QVERIFY(video.open(QIODevice::ReadOnly));
-        m_server.setResponse("/media/remote.mp4", {.status = 200, .body = video.readAll()});
+        m_server.setResponse("/media/remote.mp4",
+                             {.body = fileContents(m_videos.path(TestVideo::TinySilent))});
         m_server.setResponse("/media/broken.mp4", {.status = 404});
-        m_server.setResponse("/media/stalled.mp4", {.body = "stalled", .chunkSize = 1, .intervalMs = 60'000});
         m_pingServer.setResponse("/v1/ping",
                                  {.generatedBodySize = qint64(1) << 40, .omitContentLength = true});
         LibraryStore::shared().setMediaInspector(std::make_shared<FfmpegMediaInspector>());
-        StallTimeout::set(std::chrono::milliseconds(300));
         qputenv("LUMIVALE_CATALOG_URL", m_server.baseUrl().toString().toUtf8());
 
         QVERIFY(DBusMock::onPrivateBuses());
@@ -169,19 +161,14 @@ private Q_SLOTS:
                             const QString& id = {}, const QString& display = {}, bool json = false) {
             QTest::newRow(name) << arguments << action << id << display << json << fails;
         };
-        row("launch", {}, Action::Launch, false);
         row("launch, Qt's own options", {"-platform", "xcb", "-reverse"}, Action::Launch, false);
-        row("launch, unknown option", {"--bogus"}, Action::Launch, true);
-        row("status as JSON", {"--json", "--status"}, Action::Status, false, "", "", true);
-        row("pause", {"--pause"}, Action::Pause, false);
         row("use everywhere", {"--use", "aurora"}, Action::Use, false, "aurora", "*");
         row("use on one", {"--use=aurora", "--display", "KEY"}, Action::Use, false, "aurora", "KEY");
         row("use without id", {"--use"}, Action::Use, true);
         row("two commands", {"--pause", "--next"}, Action::Next, true);
         row("display alone", {"--display", "KEY"}, Action::Launch, true);
         row("json alone", {"--json"}, Action::Launch, true);
-        row("rotate", {"--rotate", "1h30m", "--shuffle"}, Action::Rotate, false);
-        row("rotate off", {"--rotate=off", "--json"}, Action::Rotate, false, "", "", true);
+        row("rotate", {"--rotate", "1h30m", "--shuffle", "--json"}, Action::Rotate, false, "", "", true);
         row("rotate too often", {"--rotate", "9s"}, Action::Rotate, true);
         row("rotate without a unit", {"--rotate", "300"}, Action::Rotate, true);
         row("order alone", {"--in-order"}, Action::Launch, true);
@@ -217,6 +204,7 @@ private Q_SLOTS:
         QFETCH(bool, atLogin);
         QFETCH(double, uptime);
         QFETCH(bool, opens);
+        m_server.clearRequests();
         Preferences preferences(m_home.configHome() + "/launches.json");
         LoginItem loginItem(m_home.configHome() + "/launches", {}, {}, "lumivale");
         QVERIFY(atLogin ? loginItem.registerItem() : loginItem.unregisterItem());
@@ -235,11 +223,9 @@ private Q_SLOTS:
         delegate.applicationDidFinishLaunching();
         QCOMPARE(uptimeReads, atLogin ? 1 : 0);
         QCOMPARE(delegate.libraryWindow() != nullptr, opens);
-        QCOMPARE(delegate.waitingForTrayHost(), !opens);
         QTRY_VERIFY(delegate.libraryWindow() && delegate.libraryWindow()->isVisible());
         // Every request of the launch has been made once the updater's has.
-        ++m_launches;
-        QTRY_COMPARE(m_server.requestCount("/v1/update"), m_launches);
+        QTRY_COMPARE(m_server.requestCount("/v1/update"), 1);
         // One first-run ping per user, "?" for an unknown version; whatever the service answers, it reads
         // no body.
         QTRY_COMPARE(m_pingServer.requestCount("/v1/ping"), 1);
@@ -254,15 +240,10 @@ private Q_SLOTS:
         QTest::addColumn<Frame>("remembered");
         QTest::addColumn<QRect>("placed");
         QTest::newRow("first time: centred") << Frame() << QRect(400, 155, 1120, 740);
-        QTest::newRow("on the primary") << Frame(QRect(100, 80, 900, 600)) << QRect(100, 80, 900, 600);
-        QTest::newRow("on the second") << Frame(QRect(2000, 50, 900, 600)) << QRect(2000, 50, 900, 600);
-        QTest::newRow("over the right edge")
-            << Frame(QRect(3000, 300, 800, 600)) << QRect(2400, 300, 800, 600);
         QTest::newRow("over the panel") << Frame(QRect(200, 700, 800, 600)) << QRect(200, 450, 800, 600);
         QTest::newRow("mostly on the second")
             << Frame(QRect(1700, 100, 900, 600)) << QRect(1920, 100, 900, 600);
-        QTest::newRow("screen gone") << Frame(QRect(5000, 200, 900, 600)) << QRect(2300, 200, 900, 600);
-        QTest::newRow("far above and left") << Frame(QRect(-3000, -2000, 900, 600)) << QRect(0, 0, 900, 600);
+        QTest::newRow("screen gone") << Frame(QRect(5000, -200, 900, 600)) << QRect(2300, 0, 900, 600);
         QTest::newRow("larger than the screen")
             << Frame(QRect(100, 100, 3000, 2000)) << QRect(0, 0, 1920, 1050);
         QTest::newRow("below the minimum") << Frame(QRect(10, 10, 200, 100)) << QRect(10, 10, 760, 520);
@@ -282,23 +263,18 @@ private Q_SLOTS:
     // Where the user puts the window is remembered; a stored frame that is not one is ignored.
     void windowFrameStored() {
         Preferences preferences(m_home.configHome() + "/frame.json");
-        {
-            LibraryWindow window(preferences);
-            window.present();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            window.setGeometry(10, 20, 770, 530);
-            QTRY_COMPARE(WindowFrame::fromJson(preferences.value(PreferenceKeys::libraryWindowFrame)),
-                         Frame(QRect(10, 20, 770, 530)));
-        }
-        QCOMPARE(LibraryWindow(preferences).geometry(), QRect(10, 20, 770, 530));
+        LibraryWindow window(preferences);
+        window.present();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.setGeometry(10, 20, 770, 530);
+        QTRY_COMPARE(WindowFrame::fromJson(preferences.value(PreferenceKeys::libraryWindowFrame)),
+                     Frame(QRect(10, 20, 770, 530)));
         // A small screen takes the window whole, below its minimum.
         QCOMPARE(WindowFrame::place({}, {QRect(0, 0, 1024, 600)}, {1120, 740}, {760, 520}),
                  QRect(0, 0, 1024, 600));
-        for (const QJsonValue& bad :
-             {QJsonValue("1 2 3 4"), QJsonValue(QJsonObject{{"x", 1}, {"y", 2}, {"width", 3}}),
-              QJsonValue(QJsonObject{{"x", 1.5}, {"y", 2}, {"width", 3}, {"height", 4}}),
-              QJsonValue(QJsonObject{{"x", 1}, {"y", 2}, {"width", 0}, {"height", 4}}),
-              QJsonValue(QJsonObject{{"x", "1"}, {"y", 2}, {"width", 3}, {"height", 4}})})
+        for (const QJsonObject& bad : {QJsonObject{{"x", 1}, {"y", 2}, {"width", 3}},
+                                       QJsonObject{{"x", 1.5}, {"y", 2}, {"width", 3}, {"height", 4}},
+                                       QJsonObject{{"x", 1}, {"y", 2}, {"width", 0}, {"height", 4}}})
             QVERIFY(!WindowFrame::fromJson(bad));
     }
 
@@ -343,9 +319,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("onBattery");
         QTest::addColumn<QStringList>("middle");
         QTest::newRow("no wallpaper") << false << false << false << QStringList{"[No wallpaper set]"};
-        QTest::newRow("no wallpaper, user pause")
-            << false << true << false << QStringList{"[No wallpaper set]"};
-        QTest::newRow("playing") << true << false << false << QStringList{"[Playing]", "Pause"};
         QTest::newRow("paused by the user")
             << true << true << false << QStringList{"[Paused: by you]", "Resume"};
         QTest::newRow("on battery") << true << false << true << QStringList{"[Paused: on battery]", "Pause"};
@@ -377,58 +350,49 @@ private Q_SLOTS:
         m_engine->setUserPaused(false);
     }
 
-    // Choosing the items changes the engine, as the same calls on the bus do.
-    void menuAndBusControls() {
+    // The calls on the bus change the engine, and so does choosing the same items in the tray's menu;
+    // the status tells.
+    void busAndMenuControls() {
+        QCOMPARE(call("Use", {"a", "*"}).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(call("Next").type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(m_engine->assignments(), (Assignments{{"*", "b"}}));
+        for (const auto& [method, paused] : {std::pair("TogglePause", true),
+                                             {"TogglePause", false},
+                                             {"Resume", false},
+                                             {"Pause", true},
+                                             {"Pause", true}}) {
+            QCOMPARE(call(method).type(), QDBusMessage::ReplyMessage);
+            QCOMPARE(m_engine->userPaused(), paused);
+        }
+        const QVariantMap report = status();
+        QCOMPARE(report.value("pauseReason").toString(), QString("by you"));
+        QCOMPARE(StatusReport::toText(report), QString("Paused: by you\n"
+                                                       "assigned: b on all displays\n"
+                                                       "display LEFT-KEY [LEFT-KEY]: b, paused\n"
+                                                       "display RIGHT-KEY [RIGHT-KEY]: b, paused\n"
+                                                       "rotation: off\n"
+                                                       "backend: none\n"));
+        const QJsonObject json = QJsonDocument::fromJson(StatusReport::toJson(report)).object();
+        QCOMPARE(json.value("displays").toArray().at(1).toObject().value("running"), QJsonValue(false));
+        QCOMPARE(call("Resume").type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(status().value("displays").toList().at(0).toMap().value("running"), QVariant(true));
+
         StatusItem item([&] { return StatusMenu::stateOf(*m_engine); });
         connect(&item, &StatusItem::commandChosen, m_delegate.get(), &AppDelegate::perform);
-        QCOMPARE(call("Use", {"a", "*"}).type(), QDBusMessage::ReplyMessage);
         choose(item, "Pause");
         QVERIFY(m_engine->userPaused());
         choose(item, "Resume");
         QVERIFY(!m_engine->userPaused());
         choose(item, "Next wallpaper");
-        QCOMPARE(m_engine->assignments(), (Assignments{{"*", "b"}}));
+        QCOMPARE(m_engine->assignments(), (Assignments{{"*", "a"}}));
         choose(item, "Stop wallpaper");
         QVERIFY(m_engine->assignments().isEmpty());
-
-        QCOMPARE(call("Use", {"a", "*"}).type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(call("Next").type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(m_engine->assignments(), (Assignments{{"*", "b"}}));
-        for (const auto& [method, paused] : {std::pair("Resume", false),
-                                             {"TogglePause", true},
-                                             {"TogglePause", false},
-                                             {"Pause", true},
-                                             {"Pause", true},
-                                             {"Resume", false}}) {
-            QCOMPARE(call(method).type(), QDBusMessage::ReplyMessage);
-            QCOMPARE(m_engine->userPaused(), paused);
-        }
-        QCOMPARE(call("Stop").type(), QDBusMessage::ReplyMessage);
-        QVERIFY(m_engine->assignments().isEmpty());
-        QCOMPARE(status().value("statusLine").toString(), QString("No wallpaper set"));
-    }
-
-    void statusReport() {
-        QCOMPARE(call("Use", {"a", "*"}).type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(call("Pause").type(), QDBusMessage::ReplyMessage);
-        const QVariantMap report = status();
-        QCOMPARE(report.value("pauseReason").toString(), QString("by you"));
-        QCOMPARE(StatusReport::toText(report), QString("Paused: by you\n"
-                                                       "assigned: a on all displays\n"
-                                                       "display LEFT-KEY [LEFT-KEY]: a, paused\n"
-                                                       "display RIGHT-KEY [RIGHT-KEY]: a, paused\n"
-                                                       "rotation: off\n"
-                                                       "backend: none\n"));
-        const QJsonObject json = QJsonDocument::fromJson(StatusReport::toJson(report)).object();
-        QCOMPARE(json.value("displays").toArray().at(1).toObject().value("running"), QJsonValue(false));
         // Printed JSON shows no control character raw, and still holds the same values.
         const QString odd = QString::fromUtf16(u"a\x1b]52;\u009b\u202e\u007f");
         const QString printed = TerminalText::printableJson(QJsonDocument(QJsonObject{{"id", odd}}).toJson());
         QCOMPARE(TerminalText::printable(printed), printed);
         QVERIFY(!printed.contains(QChar(0x9b)) && !printed.contains(QChar(0x7f)));
         QCOMPARE(QJsonDocument::fromJson(printed.toUtf8()).object().value("id").toString(), odd);
-        QCOMPARE(call("Resume").type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(status().value("displays").toList().at(0).toMap().value("running"), QVariant(true));
     }
 
     // Like a card's click: downloaded first, then put on the displays; the reply waits for both.
@@ -436,7 +400,7 @@ private Q_SLOTS:
         QCOMPARE(call("Use", {"remote", "RIGHT-KEY"}).type(), QDBusMessage::ReplyMessage);
         QCOMPARE(m_server.requestCount("/media/remote.mp4"), 1);
         QVERIFY(QFile::exists(m_home.libraryRoot() + "/Library/remote.mp4"));
-        QCOMPARE(m_engine->assignments(), (Assignments{{"*", "a"}, {"RIGHT-KEY", "remote"}}));
+        QCOMPARE(m_engine->assignments(), (Assignments{{"RIGHT-KEY", "remote"}}));
     }
 
     void useFailures_data() {
@@ -449,8 +413,6 @@ private Q_SLOTS:
                                          << "NOWHERE" << QString(ShellNames::errorUnknownDisplay);
         QTest::newRow("download fails") << "broken"
                                         << "*" << QString(ShellNames::errorNotUsed);
-        QTest::newRow("download stalls") << "stalled"
-                                         << "*" << QString(ShellNames::errorNotUsed);
     }
     void useFailures() {
         QFETCH(QString, id);

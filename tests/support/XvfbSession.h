@@ -65,7 +65,7 @@ public:
     RunResult run(const QString& program, const QStringList& arguments,
                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Starts a program that keeps running until the end of the session.
-    std::optional<qint64> start(const QString& program, const QStringList& arguments);
+    bool start(const QString& program, const QStringList& arguments);
     // `import -window root` into a PNG file.
     bool screenshot(const QString& path);
 
@@ -78,7 +78,7 @@ public:
 
     // Outer bounds of a window in root coordinates, its frame included; null when there is none.
     [[nodiscard]] QRect outerBounds(Window window);
-    [[nodiscard]] QList<Window> clients();
+    [[nodiscard]] QList<Window> clients() { return atoms(m_root, "_NET_CLIENT_LIST"); }
     // The values of a property of 32-bit items, such as atoms or cardinals; none when it is not set.
     [[nodiscard]] QList<quint32> atoms(Window window, const QByteArray& property);
 
