@@ -279,7 +279,8 @@ private Q_SLOTS:
               "%lld images",
               rssKiB() / 1024.0, qint64(cards().size()), PosterCache::shared().bytes() / 1048576.0,
               qint64(PosterCache::shared().count()));
-        qInfo("requests to the server (catalog and posters): %d", m_server->server.requestCount());
+        qInfo("requests to the server (catalog and posters): %lld",
+              qint64(m_server->server.requests().size()));
     }
 
     // The application's window: closed, its view released, then opened again as the tray's "Open
