@@ -19,6 +19,7 @@
 #include "library/LibraryStore.h"
 #include "platform/media/FfmpegMediaInspector.h"
 #include "shell/LibraryWindow.h"
+#include "support/FileContents.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
 #include "support/XvfbSession.h"
@@ -73,9 +74,9 @@ class DemoServer {
 public:
     explicit DemoServer(const QString& demo) {
         for (const QString& id : demoIds) {
-            m_media.insert(id + ".jpg", read(demo + "/media/" + id + ".jpg"));
-            m_media.insert(id + "-preview.mp4", read(demo + "/media/" + id + "-preview.mp4"));
-            m_media.insert(id + ".mp4", read(demo + "/media/" + id + ".mp4"));
+            m_media.insert(id + ".jpg", fileContents(demo + "/media/" + id + ".jpg"));
+            m_media.insert(id + "-preview.mp4", fileContents(demo + "/media/" + id + "-preview.mp4"));
+            m_media.insert(id + ".mp4", fileContents(demo + "/media/" + id + ".mp4"));
         }
     }
 
@@ -115,11 +116,6 @@ public:
     HttpTestServer server;
 
 private:
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     QHash<QString, QByteArray> m_media;
 };
 } // namespace

@@ -4,6 +4,7 @@
 #include "interface/LibraryRules.h"
 #include "interface/LibraryViewModel.h"
 #include "platform/media/FfmpegMediaInspector.h"
+#include "support/FileContents.h"
 #include "support/HttpTestServer.h"
 #include "support/TestVideos.h"
 
@@ -206,9 +207,7 @@ private Q_SLOTS:
     }
 
     void downloadThenAssign() {
-        QFile video(m_videos.path(TestVideo::Long10s));
-        QVERIFY(video.open(QIODevice::ReadOnly));
-        const QByteArray body = video.readAll();
+        const QByteArray body = fileContents(m_videos.path(TestVideo::Long10s));
         m_server.setResponse("/videos/c.mp4",
                              {.body = body, .chunkSize = body.size() / 8 + 1, .intervalMs = 5});
         EngineRig rig;

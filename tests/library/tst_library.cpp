@@ -4,6 +4,7 @@
 #include "library/LibraryStore.h"
 #include "library/WallpaperTarget.h"
 #include "platform/media/FfmpegMediaInspector.h"
+#include "support/FileContents.h"
 #include "support/HttpTestServer.h"
 #include "support/TempXdgHome.h"
 #include "support/TestVideos.h"
@@ -23,11 +24,6 @@ using AtomicFile::write;
 using Response = HttpTestServer::Response;
 
 namespace {
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden);
 }
@@ -140,7 +136,7 @@ class TestLibrary : public QObject {
         return w;
     }
     QUrl url(TestVideo kind) { return QUrl::fromLocalFile(m_videos.path(kind)); }
-    QByteArray video(TestVideo kind) { return read(m_videos.path(kind)); }
+    QByteArray video(TestVideo kind) { return fileContents(m_videos.path(kind)); }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -226,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(store.imported().isEmpty());
         const QStringList aside = QDir(m_root).entryList({"*.corrupt-*"});
         QCOMPARE(aside.size(), 1);
-        QCOMPARE(read(m_root + '/' + aside.at(0)), badImported);
+        QCOMPARE(fileContents(m_root + '/' + aside.at(0)), badImported);
         QCOMPARE(entries(m_root + "/Imported"), QStringList{"own-0000000a.mp4"});
     }
 
@@ -322,7 +318,7 @@ private Q_SLOTS:
         store.setWallpaperTarget(&target);
         store.remove(mine);
         QVERIFY(entries(m_root + "/Imported").isEmpty());
-        QCOMPARE(ids(WallpaperJson::decodeImportedList(read(m_root + "/imported.json")).value()),
+        QCOMPARE(ids(WallpaperJson::decodeImportedList(fileContents(m_root + "/imported.json")).value()),
                  QStringList{"own-cccc0003"});
 
         store.remove(store.catalog().at(0));
@@ -369,7 +365,7 @@ private Q_SLOTS:
         QCOMPARE(m_log, (QStringList{"loading=1"} + outcome + QStringList{"revision=1", "loading=0"}));
         QCOMPARE(ids(store.catalog()), (replaces ? QStringList{"a", "b"} : QStringList{"cached"}));
         // The cache holds the exact bytes served.
-        QCOMPARE(read(cache), replaces ? m_served : cached);
+        QCOMPARE(fileContents(cache), replaces ? m_served : cached);
     }
 
     // Each refresh publishes its own outcome as its answer arrives; offline holds until then.
@@ -425,8 +421,8 @@ private Q_SLOTS:
         QVERIFY2(!store->problem(), qPrintable(store->problemText()));
         QVERIFY(!fractions.isEmpty() && std::is_sorted(fractions.begin(), fractions.end()));
         QVERIFY(fractions.last() > 0.5 && fractions.last() <= 1.0);
-        QCOMPARE(read(destination), body);
-        QCOMPARE(read(outside), QByteArray("old"));
+        QCOMPARE(fileContents(destination), body);
+        QCOMPARE(fileContents(outside), QByteArray("old"));
         QCOMPARE(entries(m_root + "/Library"), QStringList{"a.mp4"});
         // Syncing and checking the file is a worker's.
         QVERIFY(!m_inspector->askedOnMainThread);
@@ -436,7 +432,7 @@ private Q_SLOTS:
                              Response{.body = video(TestVideo::TinySilent), .omitContentLength = true});
         store->download(web("/v.mp4"));
         QTRY_VERIFY_WITH_TIMEOUT(!store->isDownloading("a"), 20'000);
-        QCOMPARE(read(destination), video(TestVideo::TinySilent));
+        QCOMPARE(fileContents(destination), video(TestVideo::TinySilent));
     }
 
     void downloadFailures_data() {
@@ -483,7 +479,7 @@ private Q_SLOTS:
                            : "That wallpaper didn't download. Check your connection and try again.");
         QVERIFY(!continued && store->progress().isEmpty());
         QCOMPARE(store->revision(), 0);
-        QCOMPARE(read(path), QByteArray("the earlier download"));
+        QCOMPARE(fileContents(path), QByteArray("the earlier download"));
         QCOMPARE(entries(m_root + "/Library"), QStringList{"a.mp4"});
     }
 
@@ -520,7 +516,7 @@ private Q_SLOTS:
         QCOMPARE(
             w,
             (Wallpaper{w.id, title, "Your videos", poster, preview, stem + suffix, {}, w.seconds, {}, true}));
-        QCOMPARE(read(*w.video), video(kind));
+        QCOMPARE(fileContents(*w.video), video(kind));
         QCOMPARE(QImage(stem + ".jpg").size(), posterSize);
         QVERIFY(std::abs(m_inspector->posterTime - posterTime) < 0.05);
         QVERIFY(std::abs(w.seconds.value_or(0) - TestVideos::info(kind).seconds) < 0.1);

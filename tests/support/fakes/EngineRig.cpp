@@ -2,6 +2,7 @@
 #include "fakes/EngineRig.h"
 
 #include "core/AtomicFile.h"
+#include "support/FileContents.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,10 +46,7 @@ void EngineRig::addVideo(const QString& id) const {
 }
 
 QJsonObject EngineRig::storedPreferences() const {
-    QFile file(home.preferencesFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
+    return QJsonDocument::fromJson(fileContents(home.preferencesFile())).object();
 }
 
 void EngineRig::setScreens(const QStringList& keys, bool notify) {
