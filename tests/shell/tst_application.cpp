@@ -369,8 +369,11 @@ private Q_SLOTS:
             // What the start left: the files of a kill in the middle of writing are gone by now.
             QCOMPARE(undecodable(), QStringList());
             QTRY_COMPARE_WITH_TIMEOUT(leftovers(), QStringList(), 20'000);
-            if (round == rounds)
+            if (round == rounds) {
+                app.terminate();
+                QVERIFY(app.waitForFinished());
                 break;
+            }
 
             bus.asyncCall(control("Use", {round % 2 ? "hue" : "other", "*"}));
             bus.asyncCall(control(round % 2 ? "Pause" : "Resume"));

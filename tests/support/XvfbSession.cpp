@@ -30,8 +30,11 @@ XvfbSession::XvfbSession() {
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
 }
 
-// The programs it started are killed as their QProcess objects go.
 XvfbSession::~XvfbSession() {
+    for (const auto& child : m_children) {
+        child->terminate();
+        child->waitForFinished();
+    }
     if (m_connection)
         xcb_disconnect(m_connection);
     currentSession = nullptr;
